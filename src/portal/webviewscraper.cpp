@@ -1,0 +1,3 @@
+#include "webviewscraper.h"
+
+Q_LOGGING_CATEGORY(lcScraper, VELMORIA_APP_ID ".Scraper")
