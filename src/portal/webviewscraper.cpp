@@ -1,3 +1,518 @@
 #include "webviewscraper.h"
 
+#include <QCoroSignal>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QNetworkCookie>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QSaveFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineCookieStore>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineView>
+#include <QWidget>
+
+#include "portal/scrapererror.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
 Q_LOGGING_CATEGORY(lcScraper, VELMORIA_APP_ID ".Scraper")
+
+namespace {
+
+constexpr int viewWidth = 1400;
+constexpr int viewHeight = 900;
+constexpr int requestTimeoutMs = 60 * 1000;
+constexpr int pageLoadPolls = 30;
+constexpr double pageLoadPollSeconds = 0.5;
+constexpr int loginFillAttempts = 10;
+constexpr int loggedInProbes = 15;
+
+// Holds the login whose session the profile's cookies and storage belong to.
+const QString sessionLoginFileName = u"sessionlogin"_s;
+const QString storageClearScriptName = u"velmoria-clear-storage"_s;
+
+QString scriptResource(const QString &name)
+{
+    QFile file(u":/scripts/"_s + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing page script resource %s", qUtf8Printable(name));
+    return QString::fromUtf8(file.readAll());
+}
+
+QString quoted(const QString &text)
+{
+    return u"'"_s + WebViewScraper::escapeJS(text) + u"'"_s;
+}
+
+QString quotedList(const QStringList &texts)
+{
+    QStringList items;
+    items.reserve(texts.size());
+    for (const QString &text : texts)
+        items.append(quoted(text));
+    return u"["_s + items.join(u", "_s) + u"]"_s;
+}
+
+QString textOr(const QVariant &value, const QString &fallback)
+{
+    return value.typeId() == QMetaType::QString ? value.toString() : fallback;
+}
+
+bool boolOr(const QVariant &value, bool fallback)
+{
+    return value.typeId() == QMetaType::Bool ? value.toBool() : fallback;
+}
+
+// Numbers come back as doubles; only a whole one is an integer.
+qint64 integerOr(const QVariant &value, qint64 fallback)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || value.typeId() == QMetaType::QString || value.typeId() == QMetaType::Bool)
+        return fallback;
+    if (!std::isfinite(number) || std::trunc(number) != number || std::abs(number) > 9.0e18)
+        return fallback;
+    return static_cast<qint64>(number);
+}
+
+/** Turns the runJavaScript callback into an awaitable signal. */
+class ScriptResult : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    QVariant value;
+Q_SIGNALS:
+    void done();
+};
+
+} // namespace
+
+struct WebViewScraper::Private
+{
+    QUrl loginUrl;
+    QWebEngineProfile *profile = nullptr;
+    QWidget *window = nullptr;
+    QWebEngineView *view = nullptr;
+    QWebEnginePage *page = nullptr;
+    QTimer requestTimeout;
+    bool loadRequested = false;
+    QSet<QByteArray> cookies;
+    std::shared_ptr<CancellationToken> neverCancelled = std::make_shared<CancellationToken>();
+
+    [[nodiscard]] QString sessionLoginPath() const
+    {
+        return QDir(profile->persistentStoragePath()).filePath(sessionLoginFileName);
+    }
+
+    static QByteArray cookieKey(const QNetworkCookie &cookie)
+    {
+        return cookie.name() + '\n' + cookie.domain().toUtf8() + '\n' + cookie.path().toUtf8();
+    }
+};
+
+QString JavaScriptError::errorDescription() const
+{
+    return u"Błąd skryptu strony: "_s + m_message;
+}
+
+WebViewScraper::WebViewScraper(const QUrl &loginUrl, QObject *parent)
+    : WebViewScraper(loginUrl,
+                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u"/webengine"_s, parent)
+{
+}
+
+WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStoragePath, QObject *parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>())
+{
+    d->loginUrl = loginUrl;
+
+    // A named profile is disk-backed, so the portal session survives launches; the default one
+    // is off the record.
+    d->profile = new QWebEngineProfile(u"velmoria"_s, this);
+    d->profile->setPersistentStoragePath(profileStoragePath);
+    d->profile->setCachePath(profileStoragePath + u"/cache"_s);
+    // The portal may keep its session in a cookie without expiry; keep it across launches too.
+    d->profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    d->profile->setHttpUserAgent(userAgent);
+
+    QWebEngineCookieStore *cookieStore = d->profile->cookieStore();
+    connect(cookieStore, &QWebEngineCookieStore::cookieAdded, this,
+            [this](const QNetworkCookie &cookie) { d->cookies.insert(Private::cookieKey(cookie)); });
+    connect(cookieStore, &QWebEngineCookieStore::cookieRemoved, this,
+            [this](const QNetworkCookie &cookie) { d->cookies.remove(Private::cookieKey(cookie)); });
+    cookieStore->loadAllCookies();
+
+    // Frameless, nearly transparent, below other windows, never focused and not in the task bar.
+    d->window = new QWidget(nullptr,
+                            Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint | Qt::Tool
+                                | Qt::WindowDoesNotAcceptFocus);
+    d->window->setAttribute(Qt::WA_ShowWithoutActivating);
+    d->window->setAttribute(Qt::WA_DeleteOnClose, false);
+    d->window->setGeometry(0, 0, viewWidth, viewHeight);
+    auto *layout = new QVBoxLayout(d->window);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    d->view = new QWebEngineView(d->window);
+    d->page = new QWebEnginePage(d->profile, d->view);
+    d->view->setPage(d->page);
+    d->view->setFixedSize(viewWidth, viewHeight);
+    layout->addWidget(d->view);
+
+    d->window->setWindowOpacity(0.01);
+    d->window->show();
+    d->window->lower();
+
+    connect(d->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        d->loadRequested = false;
+        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            d->requestTimeout.stop();
+    });
+    d->requestTimeout.setSingleShot(true);
+    d->requestTimeout.setInterval(requestTimeoutMs);
+    // The engine's request has no time-out of its own: give up on the load like a network error.
+    connect(&d->requestTimeout, &QTimer::timeout, this, [this] {
+        if (d->loadRequested || d->page->isLoading())
+            d->view->stop();
+    });
+}
+
+WebViewScraper::~WebViewScraper()
+{
+    // The page must go before its profile.
+    delete d->window;
+    delete d->profile;
+}
+
+void WebViewScraper::setCancellationToken(std::shared_ptr<CancellationToken> token)
+{
+    m_token = std::move(token);
+}
+
+QWebEngineView *WebViewScraper::webView() const
+{
+    return d->view;
+}
+
+QWidget *WebViewScraper::offscreenWindow() const
+{
+    return d->window;
+}
+
+QWebEngineProfile *WebViewScraper::profile() const
+{
+    return d->profile;
+}
+
+QUrl WebViewScraper::loginUrl() const
+{
+    return d->loginUrl;
+}
+
+QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
+{
+    // runJavaScript reports no error; catch it in the page and hand it back tagged.
+    QString body = script.trimmed();
+    while (body.endsWith(u';'))
+        body.chop(1);
+    const QString wrapped = u"(function() { try { var __velmoriaValue = (\n"_s + body
+        + u"\n); return { ok: true, value: (__velmoriaValue === undefined ? null : __velmoriaValue) }; }"
+          " catch (e) { return { ok: false, error: String(e) }; } })()"_s;
+
+    QPointer<ScriptResult> result = new ScriptResult(this);
+    // Should the page go away first, its callback may never come: end the wait with no result.
+    const auto guard = connect(d->page, &QObject::destroyed, result.get(), &ScriptResult::done);
+    d->page->runJavaScript(wrapped, [result](const QVariant &value) {
+        if (result) {
+            result->value = value;
+            Q_EMIT result->done();
+        }
+    });
+    co_await qCoro(result.get(), &ScriptResult::done);
+    disconnect(guard);
+    const QVariant tagged = result->value;
+    result->deleteLater();
+
+    const QVariantMap map = tagged.toMap();
+    if (!map.contains(u"ok"_s))
+        throw JavaScriptError(u"the script did not compile, or its page went away"_s);
+    if (!map.value(u"ok"_s).toBool())
+        throw JavaScriptError(map.value(u"error"_s).toString());
+    const QVariant value = map.value(u"value"_s);
+    if (!value.isValid() || value.typeId() == QMetaType::Nullptr)
+        co_return QVariant();
+    co_return value;
+}
+
+QCoro::Task<> WebViewScraper::loadURL(QString address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (address.isEmpty() || !url.isValid() || url.isRelative())
+        throw ScraperError::invalidURL(address);
+    d->loadRequested = true;
+    d->requestTimeout.start();
+    d->page->load(url);
+    co_await waitForPageLoad();
+}
+
+QCoro::Task<> WebViewScraper::waitForPageLoad()
+{
+    for (int poll = 0;;) {
+        co_await sleep(pageLoadPollSeconds);
+        if (!d->loadRequested && !d->page->isLoading())
+            co_return;
+        if (++poll >= pageLoadPolls)
+            co_return;
+    }
+}
+
+QCoro::Task<> WebViewScraper::sleep(double seconds)
+{
+    co_await cancellableSleep(m_token ? m_token : d->neverCancelled, seconds);
+}
+
+QString WebViewScraper::escapeJS(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(u"\\"_s, u"\\\\"_s);
+    escaped.replace(u"'"_s, u"\\'"_s);
+    escaped.replace(u"\n"_s, u"\\n"_s);
+    escaped.replace(u"\r"_s, u"\\r"_s);
+    return escaped;
+}
+
+QString WebViewScraper::fillFieldJS(const QString &label, const QString &value)
+{
+    static const QString script = scriptResource(u"fillformfield.js"_s);
+    return script + u"("_s + quoted(label) + u", "_s + quoted(value) + u", 'input, textarea', false)"_s;
+}
+
+QString WebViewScraper::fillInputJS(const QString &label, const QString &value)
+{
+    static const QString script = scriptResource(u"fillformfield.js"_s);
+    return script + u"("_s + quoted(label) + u", "_s + quoted(value) + u", 'input', true)"_s;
+}
+
+QString WebViewScraper::clickAtPointJS(int x, int y)
+{
+    static const QString script = scriptResource(u"clickatpoint.js"_s);
+    return script + u"("_s + QString::number(x) + u", "_s + QString::number(y) + u")"_s;
+}
+
+QString WebViewScraper::loginFillJS(const QString &login)
+{
+    static const QString script = scriptResource(u"fillfirstmatch.js"_s);
+    static const QStringList selectors = {
+        u"input[formcontrolname=\"login\"]"_s, u"input[name=\"login\"]"_s, u"input[name=\"username\"]"_s,
+        u"input[type=\"text\"]"_s,             u"input[placeholder*=\"ogin\"]"_s, u"#login"_s,
+    };
+    return script + u"("_s + quotedList(selectors) + u", "_s + quoted(login) + u")"_s;
+}
+
+QString WebViewScraper::passwordFillJS(const QString &password)
+{
+    static const QString script = scriptResource(u"fillfirstmatch.js"_s);
+    static const QStringList selectors = {
+        u"input[formcontrolname=\"password\"]"_s,
+        u"input[name=\"password\"]"_s,
+        u"input[type=\"password\"]"_s,
+        u"#password"_s,
+    };
+    return script + u"("_s + quotedList(selectors) + u", "_s + quoted(password) + u")"_s;
+}
+
+QString WebViewScraper::submitJS()
+{
+    static const QString script = scriptResource(u"submit.js"_s) + u"()"_s;
+    return script;
+}
+
+QString WebViewScraper::loggedInProbeJS()
+{
+    static const QString script = scriptResource(u"loggedinprobe.js"_s) + u"()"_s;
+    return script;
+}
+
+QString WebViewScraper::describeScriptValue(const QVariant &value)
+{
+    if (!value.isValid() || value.typeId() == QMetaType::Nullptr)
+        return u"nil"_s;
+    QString text;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        text = value.toBool() ? u"1"_s : u"0"_s;
+        break;
+    case QMetaType::QString:
+        text = u"\""_s + value.toString() + u"\""_s;
+        break;
+    case QMetaType::Double:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        text = QString::number(value.toDouble(), 'g', 17);
+        break;
+    default:
+        text = QString::fromUtf8(QJsonDocument::fromVariant(value).toJson(QJsonDocument::Compact));
+        if (text.isEmpty())
+            text = value.toString();
+        break;
+    }
+    return u"Optional("_s + text + u")"_s;
+}
+
+QString WebViewScraper::sessionLogin() const
+{
+    QFile file(d->sessionLoginPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+void WebViewScraper::rememberSessionLogin(const QString &login)
+{
+    if (sessionLogin() == login && QFile::exists(d->sessionLoginPath()))
+        return;
+    QDir().mkpath(d->profile->persistentStoragePath());
+    QSaveFile file(d->sessionLoginPath());
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCWarning(lcScraper, "Could not remember the session's login in %s", qUtf8Printable(file.fileName()));
+        return;
+    }
+    file.write(login.toUtf8());
+    if (!file.commit())
+        qCWarning(lcScraper, "Could not remember the session's login in %s", qUtf8Printable(file.fileName()));
+}
+
+QCoro::Task<> WebViewScraper::forgetSessionOfOtherLogin(const QString &login)
+{
+    if (QFile::exists(d->sessionLoginPath()) && sessionLogin() == login)
+        co_return;
+
+    // The stored session may belong to someone else (or to nobody we know): drop it, or the run
+    // would go on in that account without ever checking the new password.
+    qCInfo(lcScraper, "Login changed: clearing the stored portal session");
+    QFile::remove(d->sessionLoginPath());
+    d->profile->clearHttpCache();
+    d->profile->cookieStore()->deleteAllCookies();
+
+    // Web storage has no clearing API here; empty it in every document the next load creates,
+    // before the portal's own scripts can read it.
+    QWebEngineScript clearStorage;
+    clearStorage.setName(storageClearScriptName);
+    clearStorage.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    clearStorage.setWorldId(QWebEngineScript::MainWorld);
+    clearStorage.setRunsOnSubFrames(true);
+    clearStorage.setSourceCode(uR"((function() {
+    try { window.localStorage.clear(); } catch (e) {}
+    try { window.sessionStorage.clear(); } catch (e) {}
+    try {
+        if (window.indexedDB && indexedDB.databases)
+            indexedDB.databases().then(function(dbs) {
+                dbs.forEach(function(db) { indexedDB.deleteDatabase(db.name); });
+            });
+    } catch (e) {}
+})();)"_s);
+    d->page->scripts().insert(clearStorage);
+
+    // Cookie deletion is asynchronous; the login page must not be requested with the old ones.
+    for (int poll = 0; poll < 50 && !d->cookies.isEmpty(); ++poll)
+        co_await sleep(0.1);
+}
+
+QCoro::Task<> WebViewScraper::fillWithRetries(QString script, bool isPassword)
+{
+    for (int attempt = 1; attempt <= loginFillAttempts; ++attempt) {
+        const bool filled = boolOr(co_await evaluateJS(script), false);
+        if (isPassword)
+            qCInfo(lcScraper, "Fill password attempt %ld: %s", static_cast<long>(attempt), filled ? "true" : "false");
+        else
+            qCInfo(lcScraper, "Fill login attempt %ld: %s", static_cast<long>(attempt), filled ? "true" : "false");
+        if (filled) {
+            co_await sleep(0.5);
+            co_return;
+        }
+        co_await sleep(1.0);
+    }
+    if (isPassword)
+        qCInfo(lcScraper, "WARNING: Could not fill password field");
+    else
+        qCInfo(lcScraper, "WARNING: Could not fill login field");
+    co_await sleep(0.5);
+}
+
+QCoro::Task<> WebViewScraper::login(QString login, QString password)
+{
+    co_await forgetSessionOfOtherLogin(login);
+
+    qCInfo(lcScraper, "Loading login page...");
+    {
+        // Only the documents of this load may be emptied; the logged-in portal keeps its storage.
+        const auto removeStorageClearing = qScopeGuard([this] {
+            const QList<QWebEngineScript> scripts = d->page->scripts().find(storageClearScriptName);
+            for (const QWebEngineScript &script : scripts)
+                d->page->scripts().remove(script);
+        });
+        co_await loadURL(d->loginUrl.toString(QUrl::FullyEncoded));
+    }
+
+    co_await sleep(3.0);
+
+    const QString currentUrl = textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
+    qCInfo(lcScraper, "Current URL: %s", qUtf8Printable(currentUrl));
+
+    if (!currentUrl.contains(u"/login"_s)) {
+        qCInfo(lcScraper, "Already logged in (redirected from login page)");
+        co_await verifyLoggedIn();
+        rememberSessionLogin(login);
+        co_return;
+    }
+
+    const qint64 bodyLength = integerOr(co_await evaluateJS(u"document.body.innerHTML.length"_s), 0);
+    qCInfo(lcScraper, "Page body length: %lld", static_cast<long long>(bodyLength));
+
+    co_await fillWithRetries(loginFillJS(login), false);
+    co_await fillWithRetries(passwordFillJS(password), true);
+
+    const QVariant clicked = co_await evaluateJS(submitJS());
+    qCInfo(lcScraper, "Click submit: %s", qUtf8Printable(describeScriptValue(clicked)));
+
+    co_await sleep(4.0);
+
+    const QString afterUrl = textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
+    qCInfo(lcScraper, "URL after submit: %s", qUtf8Printable(afterUrl));
+
+    co_await verifyLoggedIn();
+    rememberSessionLogin(login);
+}
+
+QCoro::Task<> WebViewScraper::verifyLoggedIn()
+{
+    for (int attempt = 1;; ++attempt) {
+        const QVariant probe = co_await evaluateJS(loggedInProbeJS());
+        const QString currentUrl = textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
+        const QString bodyPrefix = textOr(co_await evaluateJS(u"document.body.innerText.substring(0, 200)"_s), {});
+        const bool isText = probe.typeId() == QMetaType::QString;
+        qCInfo(lcScraper, "verifyLoggedIn attempt %ld: result=%s url=%s body=%s", static_cast<long>(attempt),
+               isText ? qUtf8Printable(probe.toString()) : "nil", qUtf8Printable(currentUrl),
+               qUtf8Printable(bodyPrefix));
+        if (isText && probe.toString() == u"ok"_s)
+            co_return;
+        co_await sleep(1.0);
+        if (attempt == loggedInProbes)
+            throw ScraperError::loginFailed();
+    }
+}
+
+#include "webviewscraper.moc"

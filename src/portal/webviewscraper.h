@@ -2,6 +2,7 @@
 
 #include "portal/cancellation.h"
 #include "portal/courtcase.h"
+#include "portal/localizederror.h"
 #include "portal/scrapefilters.h"
 
 #include <QCoroTask>
@@ -15,10 +16,28 @@
 #include <memory>
 #include <optional>
 
+class QWebEngineProfile;
 class QWebEngineView;
 class QWidget;
 
 Q_DECLARE_LOGGING_CATEGORY(lcScraper)
+
+/** A page script threw, or the engine could not run it; carries the engine's message. */
+class JavaScriptError : public LocalizedError
+{
+public:
+    explicit JavaScriptError(QString message)
+        : m_message(std::move(message))
+    {
+    }
+
+    /** The engine's own message, e.g. "TypeError: Cannot read properties of null". */
+    [[nodiscard]] QString message() const { return m_message; }
+    [[nodiscard]] QString errorDescription() const override;
+
+private:
+    QString m_message;
+};
 
 /** The paginator's reading: current page and number of pages, each possibly unknown. */
 struct PaginationInfo
@@ -40,7 +59,15 @@ public:
     /** The portal's login page; the appellate region is chosen after login. */
     static inline const QUrl defaultLoginUrl = QUrl(QStringLiteral("https://portal.wroclaw.sa.gov.pl/login"));
 
+    /** The fixed desktop user agent sent with every request. */
+    static inline const QString userAgent = QStringLiteral(
+        "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) "
+        "Chrome/120.0.0.0 Safari/537.36");
+
+    /** Cookies and storage live under AppDataLocation + "/webengine". */
     explicit WebViewScraper(const QUrl &loginUrl = defaultLoginUrl, QObject *parent = nullptr);
+    /** Cookies and storage live under @p profileStoragePath (tests point it at a temporary folder). */
+    WebViewScraper(const QUrl &loginUrl, const QString &profileStoragePath, QObject *parent = nullptr);
     ~WebViewScraper() override;
 
     /** The token of the run under way; pauses and checks throw once it is cancelled. */
@@ -49,13 +76,28 @@ public:
 
     [[nodiscard]] QWebEngineView *webView() const;
     [[nodiscard]] QWidget *offscreenWindow() const;
+    [[nodiscard]] QWebEngineProfile *profile() const;
+    [[nodiscard]] QUrl loginUrl() const;
+
+    /** The login whose portal session the profile holds; empty when unknown or cleared. */
+    [[nodiscard]] QString sessionLogin() const;
 
     // Primitives
-    /** The script's value; an invalid QVariant for null and undefined. Throws JavaScriptError. */
+    /**
+     * Runs @p script, an expression (typically "(function() { ... })()"), in the shown page.
+     * Returns its value; an invalid QVariant for null and undefined. Throws JavaScriptError when
+     * the script throws or does not compile. Never interrupted, never timed out.
+     */
     QCoro::Task<QVariant> evaluateJS(QString script);
+    /** Loads an absolute address (else ScraperError::invalidURL) and awaits waitForPageLoad(). */
     QCoro::Task<> loadURL(QString address);
+    /** Polls the loading state every 0.5 s, at most 30 times; gives up silently. */
     QCoro::Task<> waitForPageLoad();
+    /** A pause that throws CancellationError once the run's token is cancelled. */
     QCoro::Task<> sleep(double seconds);
+
+    /** How a script value is written in the log: "nil" or "Optional(...)". */
+    [[nodiscard]] static QString describeScriptValue(const QVariant &value);
 
     [[nodiscard]] static QString escapeJS(const QString &text);
     [[nodiscard]] static QString fillFieldJS(const QString &label, const QString &value);
@@ -63,8 +105,18 @@ public:
     [[nodiscard]] static QString clickAtPointJS(int x, int y);
 
     // Login
+    /**
+     * Loads the login page, fills and submits the form, and ends once verifyLoggedIn() has seen the
+     * portal. A session stored for another login is cleared first; one for the same login is reused.
+     */
     QCoro::Task<> login(QString login, QString password);
+    /** 15 probes of the page, 1 s apart; throws ScraperError::loginFailed when none succeeds. */
     QCoro::Task<> verifyLoggedIn();
+
+    [[nodiscard]] static QString loginFillJS(const QString &login);
+    [[nodiscard]] static QString passwordFillJS(const QString &password);
+    [[nodiscard]] static QString submitJS();
+    [[nodiscard]] static QString loggedInProbeJS();
 
     // Pop-ups and region
     QCoro::Task<> dismissPopups();
@@ -85,6 +137,10 @@ public:
     QCoro::Task<bool> goToNextPage();
 
 private:
+    QCoro::Task<> forgetSessionOfOtherLogin(const QString &login);
+    QCoro::Task<> fillWithRetries(QString script, bool isPassword);
+    void rememberSessionLogin(const QString &login);
+
     struct Private;
     std::unique_ptr<Private> d;
     std::shared_ptr<CancellationToken> m_token;
