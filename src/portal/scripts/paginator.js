@@ -1,0 +1,20 @@
+(function() {
+    var paginator = document.querySelector('sh-pagination, [class*="pagination"], [class*="paginator"]');
+    if (!paginator) {
+        return JSON.stringify({ current: null, total: null });
+    }
+    var text = paginator.innerText || '';
+    var range = text.match(/(\d+)\s*-\s*(\d+)\s+z\s+(\d+)/);
+    if (range) {
+        var first = parseInt(range[1], 10);
+        var last = parseInt(range[2], 10);
+        var count = parseInt(range[3], 10);
+        var pageSize = last - first + 1;
+        return JSON.stringify({ current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize) });
+    }
+    var pages = text.match(/(\d+)\s*\/\s*(\d+)/) || text.match(/(\d+)\s+z\s+(\d+)/);
+    if (pages) {
+        return JSON.stringify({ current: parseInt(pages[1], 10), total: parseInt(pages[2], 10) });
+    }
+    return JSON.stringify({ current: null, total: null });
+})()
