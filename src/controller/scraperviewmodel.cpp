@@ -1,0 +1,561 @@
+#include "scraperviewmodel.h"
+
+#include "controller/appidentity.h"
+#include "controller/settingsstore.h"
+#include "export/outputfile.h"
+#include "export/xlsxwriter.h"
+#include "portal/localizederror.h"
+#include "portal/unicodetext.h"
+#include "portal/webviewscraper.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryFile>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/** Space separators (Zs) and the tab: the only characters a key is trimmed of. */
+bool isKeyWhitespace(QChar c)
+{
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+QString trimmedForKey(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isKeyWhitespace(text.at(begin)))
+        ++begin;
+    while (end > begin && isKeyWhitespace(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+qint64 saturatingIncrement(qint64 value)
+{
+    return value == std::numeric_limits<qint64>::max() ? value : value + 1;
+}
+
+QString errorDescriptionOf(const std::exception &error)
+{
+    if (const auto *localized = dynamic_cast<const LocalizedError *>(&error))
+        return localized->errorDescription();
+    return QString::fromUtf8(error.what());
+}
+
+} // namespace
+
+bool PageEndDetector::isEndBeforeClick(const QString &signature, bool noNew) const
+{
+    if (!noNew)
+        return false;
+    return signature == m_lastSignature || m_seenSignatures.contains(signature);
+}
+
+void PageEndDetector::leavePage(const QString &signature)
+{
+    m_lastSignature = signature;
+    m_seenSignatures.insert(signature);
+}
+
+ScraperViewModel::ScraperViewModel(QObject *parent)
+    : QObject(parent)
+{
+    initialize(WebViewScraper::defaultLoginUrl);
+}
+
+ScraperViewModel::ScraperViewModel(const QUrl &loginUrl, QObject *parent)
+    : QObject(parent)
+{
+    initialize(loginUrl);
+}
+
+ScraperViewModel::~ScraperViewModel()
+{
+    // Nothing is saved and no window is closed; a run still under way is told to stop.
+    if (m_runToken)
+        m_runToken->cancel();
+}
+
+void ScraperViewModel::initialize(const QUrl &loginUrl)
+{
+    m_monotonicClock.start();
+    m_filters.status = u"Wszystkie"_s;
+    m_outputDirectory = defaultOutputDirectory();
+    m_progress = new ScrapeProgress(this);
+    m_scraper = new WebViewScraper(loginUrl, this);
+
+    const Credentials credentials = loadCredentials();
+    setLogin(credentials.login);
+    setPassword(credentials.password);
+    setSelectedApelacja(loadApelacja(defaultApelacja));
+    setOutputDirectory(loadOutputDirectory());
+}
+
+QStringList ScraperViewModel::apelacje()
+{
+    return {
+        u"Apelacja białostocka"_s, u"Apelacja gdańska"_s,    u"Apelacja katowicka"_s, u"Apelacja krakowska"_s,
+        u"Apelacja lubelska"_s,    u"Apelacja łódzka"_s,     u"Apelacja poznańska"_s, u"Apelacja rzeszowska"_s,
+        u"Apelacja szczecińska"_s, u"Apelacja warszawska"_s, u"Apelacja wrocławska"_s,
+    };
+}
+
+void ScraperViewModel::setLogin(const QString &login)
+{
+    const bool same = UnicodeText::canonicallyEqual(m_login, login);
+    m_login = login;
+    if (!same)
+        Q_EMIT loginChanged();
+}
+
+void ScraperViewModel::setPassword(const QString &password)
+{
+    const bool same = UnicodeText::canonicallyEqual(m_password, password);
+    m_password = password;
+    if (!same)
+        Q_EMIT passwordChanged();
+}
+
+void ScraperViewModel::setSelectedApelacja(const QString &apelacja)
+{
+    const bool same = UnicodeText::canonicallyEqual(m_selectedApelacja, apelacja);
+    m_selectedApelacja = apelacja;
+    if (!same)
+        Q_EMIT selectedApelacjaChanged();
+}
+
+void ScraperViewModel::setFilters(const ScrapeFilters &filters)
+{
+    // The filter record has no equality: every write is a change.
+    m_filters = filters;
+    Q_EMIT filtersChanged();
+}
+
+void ScraperViewModel::setOutputDirectory(const QUrl &folder)
+{
+    const bool same = m_outputDirectory == folder;
+    m_outputDirectory = folder;
+    if (!same)
+        Q_EMIT outputDirectoryChanged();
+}
+
+void ScraperViewModel::setLoginError(const std::optional<QString> &message)
+{
+    const bool same = m_loginError.has_value() == message.has_value()
+        && (!message || UnicodeText::canonicallyEqual(*m_loginError, *message));
+    m_loginError = message;
+    if (!same)
+        Q_EMIT loginErrorChanged();
+}
+
+void ScraperViewModel::setProgress(ScrapeProgress *progress)
+{
+    if (m_progress == progress)
+        return;
+    ScrapeProgress *previous = m_progress;
+    m_progress = progress;
+    if (m_progress && m_progress->parent() != this)
+        m_progress->setParent(this);
+    Q_EMIT progressChanged();
+    // Views may still hold the old record until they have seen the change.
+    if (previous && previous->parent() == this)
+        previous->deleteLater();
+}
+
+void ScraperViewModel::setCases(const QList<CourtCase> &cases)
+{
+    const bool same = m_cases == cases;
+    m_cases = cases;
+    if (!same)
+        Q_EMIT casesChanged();
+}
+
+void ScraperViewModel::setViewState(ViewState state)
+{
+    if (m_viewState == state)
+        return;
+    m_viewState = state;
+    Q_EMIT viewStateChanged();
+}
+
+void ScraperViewModel::setSeenKeys(const QSet<QString> &keys)
+{
+    const bool same = m_seenKeys == keys;
+    m_seenKeys = keys;
+    if (!same)
+        Q_EMIT seenKeysChanged();
+}
+
+void ScraperViewModel::setRunning(bool running)
+{
+    if (m_isRunning == running)
+        return;
+    m_isRunning = running;
+    Q_EMIT isRunningChanged();
+}
+
+QStringList ScraperViewModel::caseColumnValues(int row) const
+{
+    if (row < 0 || row >= m_cases.size())
+        return {};
+    return m_cases.at(row).columnValues();
+}
+
+void ScraperViewModel::setFilter(const QString &field, const QString &value)
+{
+    ScrapeFilters filters = m_filters;
+    if (field == u"status")
+        filters.status = value;
+    else if (field == u"dataOd")
+        filters.dataOd = value;
+    else if (field == u"dataDo")
+        filters.dataDo = value;
+    else if (field == u"podmiot")
+        filters.podmiot = value;
+    else if (field == u"przedmiot")
+        filters.przedmiot = value;
+    else
+        return;
+    setFilters(filters);
+}
+
+void ScraperViewModel::chooseOutputDirectory(const QUrl &folder)
+{
+    if (!folder.isLocalFile())
+        return;
+    setOutputDirectory(folder);
+    saveOutputDirectory(folder);
+}
+
+std::optional<QString> ScraperViewModel::outputDirectoryProblem() const
+{
+    const QString path = m_outputDirectory.toLocalFile();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return u"Wybrany folder nie istnieje: %1. Wybierz inny folder."_s.arg(QDir::toNativeSeparators(path));
+    if (!info.isDir())
+        return u"Wybrana ścieżka nie jest folderem: %1. Wybierz inny folder."_s.arg(QDir::toNativeSeparators(path));
+    // A real probe: permission bits say nothing on read-only mounts or for a privileged user.
+    QTemporaryFile probe(QDir(path).filePath(u".velmoria-XXXXXX"_s));
+    if (!probe.open())
+        return u"Nie można zapisywać w wybranym folderze: %1. Wybierz inny folder."_s.arg(
+            QDir::toNativeSeparators(path));
+    return std::nullopt;
+}
+
+qint64 ScraperViewModel::monotonicMilliseconds() const
+{
+    return m_clockForTesting ? m_clockForTesting() : m_monotonicClock.elapsed();
+}
+
+void ScraperViewModel::setMonotonicClockForTesting(std::function<qint64()> clock)
+{
+    m_clockForTesting = std::move(clock);
+}
+
+void ScraperViewModel::startScraping()
+{
+    if (m_login.isEmpty() || m_password.isEmpty()) {
+        setLoginError(u"Podaj login i hasło."_s);
+        return;
+    }
+    // Checked before anything changes: a folder that cannot take the workbook would otherwise
+    // fail only at the very end and lose every collected case.
+    if (const auto problem = outputDirectoryProblem()) {
+        setLoginError(problem);
+        return;
+    }
+    setLoginError(std::nullopt);
+    saveCredentials(m_login, m_password);
+    saveApelacja(m_selectedApelacja);
+    setCases({});
+    setSeenKeys({});
+
+    auto *progress = new ScrapeProgress(this);
+    setProgress(progress);
+    progress->setPhase(ScrapePhase::launching);
+    progress->setStatusText(u"Uruchamianie..."_s);
+    progress->setStartTime(QDateTime::currentDateTime());
+    m_runStartMilliseconds = monotonicMilliseconds();
+    setViewState(ViewState::progress);
+    setRunning(true);
+
+    // The previous run has ended or been told to stop; its token is not reused.
+    m_runToken = std::make_shared<CancellationToken>();
+    m_scraper->setCancellationToken(m_runToken);
+    m_timerTask.emplace(runElapsedTimer(QPointer(this), m_runToken));
+    Q_EMIT timerTaskChanged();
+    m_scrapeTask.emplace(runScrapeTask(QPointer(this), m_runToken));
+    Q_EMIT scrapeTaskChanged();
+}
+
+void ScraperViewModel::stopScraping()
+{
+    cancelTimer();
+}
+
+void ScraperViewModel::cancelTimer()
+{
+    // The pipeline and the timer share one token; the timer's last update is made right here,
+    // at the moment of the cancellation.
+    if (!m_runToken || m_runToken->isCancelled())
+        return;
+    m_runToken->cancel();
+    updateElapsedSeconds();
+}
+
+void ScraperViewModel::updateElapsedSeconds()
+{
+    if (!m_progress || !m_progress->startTime().isValid())
+        return;
+    const qint64 elapsed = monotonicMilliseconds() - m_runStartMilliseconds;
+    m_progress->setElapsedSeconds(std::max<qint64>(elapsed, 0) / 1000);
+}
+
+QCoro::Task<> ScraperViewModel::runElapsedTimer(QPointer<ScraperViewModel> weakSelf,
+                                                std::shared_ptr<CancellationToken> token)
+{
+    while (!token->isCancelled()) {
+        try {
+            co_await cancellableSleep(token, 1.0);
+        } catch (const CancellationError &) {
+            // The last update was made by whoever cancelled.
+            co_return;
+        }
+        if (ScraperViewModel *self = weakSelf.data())
+            self->updateElapsedSeconds();
+    }
+}
+
+QCoro::Task<> ScraperViewModel::runScrapeTask(QPointer<ScraperViewModel> weakSelf,
+                                              std::shared_ptr<CancellationToken> token)
+{
+    ScraperViewModel *self = weakSelf.data();
+    if (!self)
+        co_return;
+    // Nothing may escape: an exception of a task nobody awaits would be dropped silently.
+    std::optional<QString> failure;
+    bool cancelled = false;
+    try {
+        co_await self->runPipeline(token);
+    } catch (const CancellationError &) {
+        cancelled = true;
+    } catch (const std::exception &error) {
+        failure = errorDescriptionOf(error);
+    } catch (...) {
+        failure = u"Nieznany błąd."_s;
+    }
+    if (!weakSelf)
+        co_return;
+    if (cancelled)
+        self->handleCancellation();
+    else if (failure)
+        self->handlePipelineError(*failure);
+}
+
+QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> token)
+{
+    const auto step = [this](std::optional<ScrapePhase> phase, const QString &status, double value) {
+        if (phase)
+            m_progress->setPhase(*phase);
+        m_progress->setStatusText(status);
+        m_progress->setProgressValue(value);
+    };
+
+    step(ScrapePhase::loggingIn, u"Logowanie..."_s, 0.05);
+    co_await m_scraper->login(m_login, m_password);
+
+    token->checkCancellation();
+    step(std::nullopt, u"Zamykanie powiadomień..."_s, 0.10);
+    co_await m_scraper->dismissPopups();
+
+    token->checkCancellation();
+    step(ScrapePhase::selectingApelacja, u"Wybieranie apelacji..."_s, 0.15);
+    co_await m_scraper->selectApelacja(m_selectedApelacja);
+
+    token->checkCancellation();
+    step(ScrapePhase::navigating, u"Nawigacja do spraw..."_s, 0.20);
+    co_await m_scraper->navigateToSprawy();
+
+    token->checkCancellation();
+    step(ScrapePhase::filtering, u"Stosowanie filtrów..."_s, 0.25);
+    co_await m_scraper->applyFilters(m_filters);
+
+    token->checkCancellation();
+    co_await m_scraper->setMaxPageSize();
+    co_await m_scraper->sleep(2.0);
+    const qint64 rowCount = co_await m_scraper->getRowCount();
+
+    if (rowCount == 0) {
+        step(ScrapePhase::done, u"Brak wyników."_s, 1.0);
+        completeRun(QUrl());
+        co_return;
+    }
+
+    m_progress->setPhase(ScrapePhase::scraping);
+    co_await scrapeAllPages(token);
+
+    token->checkCancellation();
+    step(ScrapePhase::saving, u"Zapisywanie XLSX..."_s, 0.95);
+    const QUrl destination = makeOutputURL(m_selectedApelacja, m_filters.podmiot, m_outputDirectory);
+    writeXLSX(m_cases, destination);
+
+    step(ScrapePhase::done, u"Gotowe! Pobrano %1 spraw."_s.arg(m_cases.size()), 1.0);
+    completeRun(destination);
+}
+
+PagePosition ScraperViewModel::pagePosition(std::optional<qint64> current, std::optional<qint64> total,
+                                            qint64 pageNumber)
+{
+    PagePosition position;
+    position.shownNumber = current.value_or(pageNumber);
+    if (total)
+        position.pageInfo = u"%1 / %2"_s.arg(position.shownNumber).arg(*total);
+    else
+        position.pageInfo = QString::number(position.shownNumber);
+    // Converting to double first: no integer arithmetic can overflow, whatever the paginator says.
+    if (total && *total >= 1)
+        position.progressValue = 0.3 + (static_cast<double>(position.shownNumber) * 0.6) / static_cast<double>(*total);
+    else
+        position.progressValue = std::min(0.3 + static_cast<double>(pageNumber) * 0.02, 0.9);
+    return position;
+}
+
+QCoro::Task<> ScraperViewModel::scrapeAllPages(std::shared_ptr<CancellationToken> token)
+{
+    qint64 pageNumber = 1;
+    PageEndDetector endDetector;
+    token->checkCancellation();
+    while (true) {
+        const PaginationInfo paginator = co_await m_scraper->getPaginationInfo();
+        const PagePosition position = pagePosition(paginator.current, paginator.total, pageNumber);
+        m_progress->setPageInfo(position.pageInfo);
+        m_progress->setProgressValue(position.progressValue);
+        m_progress->setStatusText(u"Pobieranie strony %1..."_s.arg(position.shownNumber));
+
+        const QList<CourtCase> records = co_await m_scraper->extractPageData();
+        const bool noNew = mergePageRows(records);
+        m_progress->setRecordCount(m_cases.size());
+
+        const QString signature = co_await m_scraper->pageSignature();
+        if (endDetector.isEndBeforeClick(signature, noNew))
+            co_return;
+        const bool moved = co_await m_scraper->goToNextPage();
+        if (!moved)
+            co_return;
+        co_await m_scraper->sleep(1.2);
+        const QString after = co_await m_scraper->pageSignature();
+        if (after == signature)
+            co_return;
+
+        pageNumber = saturatingIncrement(pageNumber);
+        endDetector.leavePage(signature);
+        token->checkCancellation();
+    }
+}
+
+QString ScraperViewModel::caseKey(const CourtCase &record)
+{
+    return trimmedForKey(record.sygnatura) + u'|' + trimmedForKey(record.sad);
+}
+
+bool ScraperViewModel::mergePageRows(const QList<CourtCase> &records)
+{
+    bool noNew = true;
+    for (const CourtCase &record : records) {
+        // Keys are kept in canonical form so that equivalent spellings meet.
+        const QString key = UnicodeText::canonicalForm(caseKey(record));
+        if (m_seenKeys.contains(key))
+            continue;
+        m_seenKeys.insert(key);
+        Q_EMIT seenKeysChanged();
+        m_cases.append(record);
+        Q_EMIT casesChanged();
+        noNew = false;
+    }
+    return noNew;
+}
+
+void ScraperViewModel::completeRun(const QUrl &outputFile)
+{
+    cancelTimer();
+    m_progress->setOutputFile(outputFile);
+    setViewState(ViewState::results);
+    setRunning(false);
+    Q_EMIT runFinished();
+}
+
+void ScraperViewModel::handleCancellation()
+{
+    cancelTimer();
+    m_progress->setPhase(ScrapePhase::stopped);
+    m_progress->setStatusText(u"Zatrzymano. Pobrano %1 spraw."_s.arg(m_cases.size()));
+    if (!m_cases.isEmpty()) {
+        const QUrl destination = makeOutputURL(m_selectedApelacja, m_filters.podmiot, m_outputDirectory);
+        try {
+            writeXLSX(m_cases, destination);
+            m_progress->setOutputFile(destination);
+        } catch (...) {
+            // Best effort: the results screen then simply offers no file.
+        }
+    }
+    setViewState(ViewState::results);
+    setRunning(false);
+    Q_EMIT runFinished();
+}
+
+void ScraperViewModel::handlePipelineError(const QString &description)
+{
+    cancelTimer();
+    qCCritical(lcViewModel, "Pipeline error: %s", qUtf8Printable(description));
+    m_progress->setPhase(ScrapePhase::error);
+    m_progress->setErrorMessage(description);
+    m_progress->setStatusText(u"Błąd: "_s + description);
+    setRunning(false);
+    Q_EMIT runFinished();
+}
+
+void ScraperViewModel::returnToForm()
+{
+    setProgress(new ScrapeProgress(this));
+    setCases({});
+    setSeenKeys({});
+    setViewState(ViewState::login);
+}
+
+void ScraperViewModel::openOutputFile()
+{
+    const QUrl file = m_progress->outputFile();
+    if (file.isEmpty())
+        return;
+    QDesktopServices::openUrl(file);
+}
+
+void ScraperViewModel::showInFinder()
+{
+    const QUrl file = m_progress->outputFile();
+    if (file.isEmpty())
+        return;
+#if defined(Q_OS_MACOS)
+    QProcess::startDetached(u"open"_s, {u"-R"_s, file.toLocalFile()});
+#elif defined(Q_OS_WIN)
+    QProcess::startDetached(u"explorer"_s, {u"/select,"_s + QDir::toNativeSeparators(file.toLocalFile())});
+#else
+    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.FileManager1"_s,
+                                                       u"/org/freedesktop/FileManager1"_s,
+                                                       u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
+    call << QStringList{file.toString()} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+#endif
+}
