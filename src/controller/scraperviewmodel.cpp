@@ -15,6 +15,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryFile>
+#include <QTimer>
+
+#include <QCoroTimer>
 
 #include <limits>
 
@@ -42,6 +45,15 @@ QString trimmedForKey(const QString &text)
 qint64 saturatingIncrement(qint64 value)
 {
     return value == std::numeric_limits<qint64>::max() ? value : value + 1;
+}
+
+/** Lets the caller's synchronous work finish first: a run's tasks begin after the start action. */
+QCoro::Task<> yieldToEventLoop()
+{
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(0);
+    co_await timer;
 }
 
 QString errorDescriptionOf(const std::exception &error)
@@ -324,6 +336,7 @@ void ScraperViewModel::updateElapsedSeconds()
 QCoro::Task<> ScraperViewModel::runElapsedTimer(QPointer<ScraperViewModel> weakSelf,
                                                 std::shared_ptr<CancellationToken> token)
 {
+    co_await yieldToEventLoop();
     while (!token->isCancelled()) {
         try {
             co_await cancellableSleep(token, 1.0);
@@ -339,6 +352,7 @@ QCoro::Task<> ScraperViewModel::runElapsedTimer(QPointer<ScraperViewModel> weakS
 QCoro::Task<> ScraperViewModel::runScrapeTask(QPointer<ScraperViewModel> weakSelf,
                                               std::shared_ptr<CancellationToken> token)
 {
+    co_await yieldToEventLoop();
     ScraperViewModel *self = weakSelf.data();
     if (!self)
         co_return;

@@ -1,0 +1,117 @@
+// Settings and password storage against a real Secret Service in a private D-Bus session.
+#include "controller/settingsstore.h"
+#include "keychainprobe.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class SettingsStoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { prepareTestEnvironment(); }
+
+    void init()
+    {
+        QSettings().clear();
+        for (const QString &account : {u"anna"_s, u"bartek"_s})
+            deleteKeychainItem(account);
+    }
+
+    // With nothing stored: no login, no password, the default region and ~/Desktop.
+    void firstLaunch()
+    {
+        const Credentials credentials = loadCredentials();
+        QVERIFY(credentials.login.isEmpty());
+        QVERIFY(credentials.password.isEmpty());
+        QCOMPARE(loadApelacja(u"Apelacja wrocławska"_s), u"Apelacja wrocławska"_s);
+        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
+    }
+
+    // The login goes to the settings, the password to the secret store, and both come back.
+    void savedCredentialsComeBack()
+    {
+        saveCredentials(u"anna"_s, u"zażółć gęślą jaźń"_s);
+        QCOMPARE(QSettings().value(u"login"_s).toString(), u"anna"_s);
+        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(u"zażółć gęślą jaźń"_s.toUtf8()));
+        const Credentials credentials = loadCredentials();
+        QCOMPARE(credentials.login, u"anna"_s);
+        QCOMPARE(credentials.password, u"zażółć gęślą jaźń"_s);
+    }
+
+    // Saving the same login again replaces its password.
+    void sameLoginReplacesPassword()
+    {
+        saveCredentials(u"anna"_s, u"first"_s);
+        saveCredentials(u"anna"_s, u"second"_s);
+        QCOMPARE(loadCredentials().password, u"second"_s);
+        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(QByteArray("second")));
+    }
+
+    // A new login adds its own item; the earlier login's item stays but is no longer read.
+    void newLoginKeepsEarlierItem()
+    {
+        saveCredentials(u"anna"_s, u"annas"_s);
+        saveCredentials(u"bartek"_s, u"barteks"_s);
+        const Credentials credentials = loadCredentials();
+        QCOMPARE(credentials.login, u"bartek"_s);
+        QCOMPARE(credentials.password, u"barteks"_s);
+        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(QByteArray("annas")));
+    }
+
+    // A stored login whose item was removed comes back with an empty password.
+    void removedItemGivesEmptyPassword()
+    {
+        saveCredentials(u"anna"_s, u"secret"_s);
+        deleteKeychainItem(u"anna"_s);
+        QVERIFY(!readKeychainItem(u"anna"_s).has_value());
+        const Credentials credentials = loadCredentials();
+        QCOMPARE(credentials.login, u"anna"_s);
+        QVERIFY(credentials.password.isEmpty());
+    }
+
+    // Any stored region text is restored as it is.
+    void regionRestoredUnchecked()
+    {
+        saveApelacja(u"Apelacja marsjańska"_s);
+        QCOMPARE(loadApelacja(u"Apelacja wrocławska"_s), u"Apelacja marsjańska"_s);
+    }
+
+    // A chosen folder comes back while something exists at its path; a vanished one gives the Desktop.
+    void outputDirectory()
+    {
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        const QString folder = scratch.filePath(u"wyniki"_s);
+        QVERIFY(QDir().mkpath(folder));
+        saveOutputDirectory(QUrl::fromLocalFile(folder));
+        QCOMPARE(QSettings().value(u"outputDir"_s).toString(), folder);
+        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(folder));
+
+        QVERIFY(QDir(folder).removeRecursively());
+        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
+        // The stored value stays until another folder is chosen.
+        QCOMPARE(QSettings().value(u"outputDir"_s).toString(), folder);
+
+        // A regular file passes the existence test.
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(folder));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    SettingsStoreTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_settingsstore.moc"
