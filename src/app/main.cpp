@@ -1,11 +1,9 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/velmoriaapp.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.resize(950, 460);
-    window.show();
+    VelmoriaApp app(argc, argv);
+    if (!app.openWindow())
+        return 1;
     return app.exec();
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QApplication>
+#include <QList>
+#include <QQmlApplicationEngine>
+
+#include <memory>
+
+class ScraperViewModel;
+
+/**
+ * The application: one QApplication (the portal's web view is a widget) and one QML engine
+ * showing the main window, whose controller is made here and lives as long as the window.
+ */
+class VelmoriaApp
+{
+public:
+    VelmoriaApp(int &argc, char **argv);
+    ~VelmoriaApp();
+
+    /** Opens a window with its own new controller; false when the window could not be built. */
+    bool openWindow();
+    /** Runs the event loop until the application quits. */
+    int exec();
+
+    [[nodiscard]] QQmlApplicationEngine &engine() { return *m_engine; }
+
+    /** Settings the process needs before the QApplication exists. */
+    static void prepareProcess();
+
+private:
+    QApplication m_application;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+};
