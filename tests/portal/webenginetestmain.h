@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTest>
+
+/**
+ * main() for tests that run the web engine: the engine wants shared GL contexts before the
+ * application exists, and test mode keeps QStandardPaths away from the user's folders.
+ */
+#define VELMORIA_WEBENGINE_TEST_MAIN(TestClass)                                                              \
+    int main(int argc, char *argv[])                                                                         \
+    {                                                                                                        \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                          \
+        QStandardPaths::setTestModeEnabled(true);                                                            \
+        QApplication app(argc, argv);                                                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
+        TestClass test;                                                                                      \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                              \
+    }
