@@ -1,0 +1,104 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QMetaEnum>
+#include <QStandardPaths>
+
+#include "controller/scrapeprogress.h"
+#include "controller/scraperviewmodel.h"
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+ScraperViewModel *controller(QObject *object)
+{
+    auto *viewModel = qobject_cast<ScraperViewModel *>(object);
+    Q_ASSERT(viewModel);
+    return viewModel;
+}
+} // namespace
+
+QObject *TestSupport::createViewModel()
+{
+    // Port 9 (discard) is closed here; no test presses start with valid credentials.
+    return new ScraperViewModel(QUrl(u"http://127.0.0.1:9/login"_s));
+}
+
+void TestSupport::fillCases(QObject *viewModel, int count)
+{
+    QList<CourtCase> cases;
+    cases.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        cases.append(CourtCase({u"I C %1/26"_s.arg(i), u"Sąd Rejonowy %1"_s.arg(i % 7), u"I Wydział Cywilny"_s,
+                                u"o zapłatę"_s, u"Jan Kowalski"_s, u"SSR Anna Nowak"_s, u"2026-01-%1"_s.arg(QString::number(i % 28 + 1).rightJustified(2, u'0')),
+                                QString(), u"W toku"_s}));
+    }
+    controller(viewModel)->setCases(cases);
+}
+
+void TestSupport::appendCase(QObject *viewModel, const QStringList &cells)
+{
+    auto cases = controller(viewModel)->cases();
+    cases.append(CourtCase(cells));
+    controller(viewModel)->setCases(cases);
+}
+
+void TestSupport::setSeenKeys(QObject *viewModel, const QStringList &keys)
+{
+    controller(viewModel)->setSeenKeys(QSet<QString>(keys.begin(), keys.end()));
+}
+
+int TestSupport::seenKeyCount(QObject *viewModel)
+{
+    return int(controller(viewModel)->seenKeys().size());
+}
+
+void TestSupport::setLoginError(QObject *viewModel, const QString &message)
+{
+    controller(viewModel)->setLoginError(message);
+}
+
+void TestSupport::clearLoginError(QObject *viewModel)
+{
+    controller(viewModel)->setLoginError(std::nullopt);
+}
+
+void TestSupport::setErrorMessage(QObject *progress, const QString &message)
+{
+    qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(message);
+}
+
+void TestSupport::clearErrorMessage(QObject *progress)
+{
+    qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(std::nullopt);
+}
+
+void TestSupport::setFilters(QObject *viewModel, const QString &status, const QString &dataOd, const QString &dataDo,
+                             const QString &podmiot, const QString &przedmiot)
+{
+    controller(viewModel)->setFilters(ScrapeFilters{status, dataOd, dataDo, podmiot, przedmiot});
+}
+
+QStringList TestSupport::filters(QObject *viewModel)
+{
+    const ScrapeFilters f = controller(viewModel)->filters();
+    return {f.status, f.dataOd, f.dataDo, f.podmiot, f.przedmiot};
+}
+
+int TestSupport::phase(const QString &name)
+{
+    return QMetaEnum::fromType<ScrapePhase>().keyToValue(name.toLatin1().constData());
+}
+
+int TestSupport::viewState(const QString &name)
+{
+    return QMetaEnum::fromType<ScraperViewModel::ViewState>().keyToValue(name.toLatin1().constData());
+}
+
+QUrl TestSupport::folderUrl(const QString &name)
+{
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + u"/velmoria-ui-test/"_s + name;
+    QDir().mkpath(path);
+    return QUrl::fromLocalFile(path);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+/**
+ * What the QML tests need from C++: real controllers and states that QML cannot set directly
+ * (the case list, optional messages, enum values by name).
+ */
+class TestSupport : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    /** A real controller whose portal is an address nothing listens on; owned by the caller (JS). */
+    Q_INVOKABLE QObject *createViewModel();
+    /** Gives the controller @p count distinct cases; case i has "I C i/26" as its reference. */
+    Q_INVOKABLE void fillCases(QObject *viewModel, int count);
+    /** Adds one case whose nine cells are @p cells. */
+    Q_INVOKABLE void appendCase(QObject *viewModel, const QStringList &cells);
+    Q_INVOKABLE void setSeenKeys(QObject *viewModel, const QStringList &keys);
+    Q_INVOKABLE int seenKeyCount(QObject *viewModel);
+    Q_INVOKABLE void setLoginError(QObject *viewModel, const QString &message);
+    Q_INVOKABLE void clearLoginError(QObject *viewModel);
+    Q_INVOKABLE void setErrorMessage(QObject *progress, const QString &message);
+    Q_INVOKABLE void clearErrorMessage(QObject *progress);
+    Q_INVOKABLE void setFilters(QObject *viewModel, const QString &status, const QString &dataOd, const QString &dataDo,
+                                const QString &podmiot, const QString &przedmiot);
+    /** The controller's filters as a list in record order. */
+    Q_INVOKABLE QStringList filters(QObject *viewModel);
+    /** The value of a phase or view state by its name ("error", "results", ...); -1 if unknown. */
+    Q_INVOKABLE int phase(const QString &name);
+    Q_INVOKABLE int viewState(const QString &name);
+    /** Scratch folder URL for output directories. */
+    Q_INVOKABLE QUrl folderUrl(const QString &name);
+};
