@@ -1,19 +1,18 @@
 #include "xlsxwriter.h"
 
 #include "export/excelerror.h"
-#include "portal/unicodetext.h"
 
 #include <QByteArray>
-#include <QHash>
-#include <QMultiHash>
 #include <QSaveFile>
 
 #include <zip.h>
 
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <ctime>
 #include <string_view>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -137,40 +136,101 @@ QByteArray columnLetter(qsizetype column)
     return QByteArray{letters[column / 26 - 1], letters[column % 26]};
 }
 
-void appendView(QByteArray &out, std::string_view text)
+/** An append-only UTF-8 buffer written through a raw pointer; a part is tens of megabytes of small appends. */
+class ByteWriter
 {
-    out.append(text.data(), qsizetype(text.size()));
+public:
+    explicit ByteWriter(qsizetype capacity) { m_bytes.resize(std::max<qsizetype>(capacity, 64)); }
+
+    /** Makes room for @p count more bytes and returns where they go; commit() them afterwards. */
+    char *room(qsizetype count)
+    {
+        if (m_bytes.size() - m_used < count)
+            m_bytes.resize(std::max(m_used + count, m_bytes.size() + m_bytes.size() / 2));
+        return m_bytes.data() + m_used;
+    }
+
+    void commit(char *end) { m_used = end - m_bytes.constData(); }
+
+    void append(std::string_view text)
+    {
+        char *out = room(qsizetype(text.size()));
+        std::memcpy(out, text.data(), text.size());
+        commit(out + text.size());
+    }
+
+    void appendNumber(quint64 value)
+    {
+        char *out = room(20);
+        commit(std::to_chars(out, out + 20, value).ptr);
+    }
+
+    QByteArray take()
+    {
+        m_bytes.truncate(m_used);
+        m_bytes.squeeze();
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_used = 0;
+};
+
+// A quick multiply-xorshift hash over the UTF-16 code units, eight bytes at a time.
+quint64 textHash(QStringView text)
+{
+    const char16_t *units = text.utf16();
+    qsizetype left = text.size();
+    quint64 hash = 0x9E3779B97F4A7C15ULL ^ quint64(left);
+    while (left >= 4) {
+        quint64 word;
+        std::memcpy(&word, units, sizeof word);
+        hash = (hash ^ word) * 0xFF51AFD7ED558CCDULL;
+        hash ^= hash >> 32;
+        units += 4;
+        left -= 4;
+    }
+    quint64 tail = 0;
+    std::memcpy(&tail, units, size_t(left) * sizeof(char16_t));
+    hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ULL;
+    return hash ^ (hash >> 29);
 }
 
-void appendNumber(QByteArray &out, quint64 value)
-{
-    char digits[24];
-    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
-    out.append(digits, result.ptr - digits);
-}
-
-/** Distinct texts in first-seen order, equal under canonical equivalence. */
+/**
+ * Distinct texts in first-seen order, equal under canonical equivalence. Texts are looked up by their
+ * NFC form: nearly all real text is NFC already, and Qt then returns it unchanged without allocating.
+ * Open addressing over (hash, number) slots; growing never rehashes a text.
+ */
 class SharedStringTable
 {
 public:
+    explicit SharedStringTable(qsizetype expected)
+    {
+        qsizetype capacity = 1024;
+        while (capacity < expected * 2)
+            capacity *= 2;
+        m_slots.assign(size_t(capacity), Slot{});
+    }
+
     int intern(const QString &text)
     {
-        // Repeats with identical code units are the common case and skip normalisation.
-        if (const auto found = m_exact.constFind(text); found != m_exact.cend())
-            return *found;
-        // Only the hash of the canonical form is kept, so the table holds no normalised copies.
-        const QString canonical = UnicodeText::canonicalForm(text);
-        const size_t hash = qHash(canonical);
-        for (auto it = m_canonical.constFind(hash); it != m_canonical.cend() && it.key() == hash; ++it) {
-            if (UnicodeText::canonicalForm(m_strings.at(*it)) == canonical) {
-                m_exact.insert(text, *it);
-                return *it;
-            }
+        QString key = text.normalized(QString::NormalizationForm_C);
+        const quint64 hash = textHash(key);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
+            const Slot slot = m_slots[i];
+            if (slot.number < 0)
+                break;
+            if (slot.hash == hash && m_keys.at(slot.number) == key)
+                return slot.number;
         }
         const int number = int(m_strings.size());
         m_strings.append(text);
-        m_exact.insert(text, number);
-        m_canonical.insert(hash, number);
+        m_keys.append(std::move(key));
+        if (size_t(m_strings.size()) * 2 > m_slots.size())
+            grow();
+        place(Slot{hash, number});
         return number;
     }
 
@@ -178,36 +238,70 @@ public:
 
     void releaseIndex()
     {
-        m_exact = {};
-        m_canonical = {};
+        m_keys = {};
+        m_slots = {};
     }
 
 private:
-    QList<QString> m_strings;
-    QHash<QString, int> m_exact;
-    QMultiHash<size_t, int> m_canonical;
+    struct Slot
+    {
+        quint64 hash = 0;
+        int number = -1;
+    };
+
+    void place(Slot slot)
+    {
+        const size_t mask = m_slots.size() - 1;
+        size_t i = size_t(slot.hash) & mask;
+        while (m_slots[i].number >= 0)
+            i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot &slot : old) {
+            if (slot.number >= 0)
+                place(slot);
+        }
+    }
+
+    QList<QString> m_strings; // as first met: these are written
+    QList<QString> m_keys;    // NFC forms, mostly sharing the strings' data
+    std::vector<Slot> m_slots;
 };
 
-bool isHexDigit(QChar c)
+bool isHexDigit(char16_t u)
 {
-    const char16_t u = c.unicode();
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
 }
 
 // A literal "_xHHHH_" would be read back as an escape; its underscore needs escaping itself.
-bool startsEscapeLookalike(QStringView text, qsizetype i)
+bool startsEscapeLookalike(const char16_t *units, qsizetype i, qsizetype length)
 {
-    if (i + 6 >= text.size() || text[i + 1] != u'x' || text[i + 6] != u'_')
-        return false;
-    return isHexDigit(text[i + 2]) && isHexDigit(text[i + 3]) && isHexDigit(text[i + 4]) && isHexDigit(text[i + 5]);
+    return i + 6 < length && units[i + 1] == u'x' && units[i + 6] == u'_' && isHexDigit(units[i + 2])
+        && isHexDigit(units[i + 3]) && isHexDigit(units[i + 4]) && isHexDigit(units[i + 5]);
 }
 
-void appendSpreadsheetEscape(QByteArray &out, char16_t unit)
+char *putSpreadsheetEscape(char *out, char16_t unit)
 {
     constexpr std::string_view hex = "0123456789ABCDEF";
-    const char escape[7] = {'_', 'x', hex[(unit >> 12) & 0xF], hex[(unit >> 8) & 0xF], hex[(unit >> 4) & 0xF],
-                            hex[unit & 0xF], '_'};
-    out.append(escape, sizeof escape);
+    *out++ = '_';
+    *out++ = 'x';
+    *out++ = hex[(unit >> 12) & 0xF];
+    *out++ = hex[(unit >> 8) & 0xF];
+    *out++ = hex[(unit >> 4) & 0xF];
+    *out++ = hex[unit & 0xF];
+    *out++ = '_';
+    return out;
+}
+
+char *put(char *out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
 }
 
 // Characters XML 1.0 forbids; tab, line feed and carriage return are allowed.
@@ -218,80 +312,84 @@ bool isForbiddenInXml(char16_t unit)
 
 /** UTF-8 of @p text with the five XML entities, spreadsheet escapes for XML-forbidden characters,
  *  escaped look-alikes of those escapes, and U+FFFD for lone surrogates. */
-void appendEscapedText(QByteArray &out, QStringView text)
+void appendEscapedText(ByteWriter &writer, QStringView text)
 {
+    const char16_t *units = text.utf16();
     const qsizetype length = text.size();
+    // At most seven bytes per code unit ("_x0001_"); a pair of surrogates makes four.
+    char *out = writer.room(length * 7);
     for (qsizetype i = 0; i < length; ++i) {
-        const char16_t unit = text[i].unicode();
+        const char16_t unit = units[i];
         if (unit < 0x80) {
             switch (unit) {
             case u'&':
-                appendView(out, "&amp;");
+                out = put(out, "&amp;");
                 break;
             case u'<':
-                appendView(out, "&lt;");
+                out = put(out, "&lt;");
                 break;
             case u'>':
-                appendView(out, "&gt;");
+                out = put(out, "&gt;");
                 break;
             case u'"':
-                appendView(out, "&quot;");
+                out = put(out, "&quot;");
                 break;
             case u'\'':
-                appendView(out, "&apos;");
+                out = put(out, "&apos;");
                 break;
             case u'_':
-                if (startsEscapeLookalike(text, i))
-                    appendSpreadsheetEscape(out, u'_');
+                if (startsEscapeLookalike(units, i, length))
+                    out = putSpreadsheetEscape(out, u'_');
                 else
-                    out.append('_');
+                    *out++ = '_';
                 break;
             default:
                 if (isForbiddenInXml(unit))
-                    appendSpreadsheetEscape(out, unit);
+                    out = putSpreadsheetEscape(out, unit);
                 else
-                    out.append(char(unit));
+                    *out++ = char(unit);
             }
         } else if (unit < 0x800) {
-            const char bytes[2] = {char(0xC0 | (unit >> 6)), char(0x80 | (unit & 0x3F))};
-            out.append(bytes, 2);
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < length && text[i + 1].isLowSurrogate()) {
-            const char32_t scalar = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
-            const char bytes[4] = {char(0xF0 | (scalar >> 18)), char(0x80 | ((scalar >> 12) & 0x3F)),
-                                   char(0x80 | ((scalar >> 6) & 0x3F)), char(0x80 | (scalar & 0x3F))};
-            out.append(bytes, 4);
+            *out++ = char(0xC0 | (unit >> 6));
+            *out++ = char(0x80 | (unit & 0x3F));
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < length && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t scalar = QChar::surrogateToUcs4(unit, units[i + 1]);
+            *out++ = char(0xF0 | (scalar >> 18));
+            *out++ = char(0x80 | ((scalar >> 12) & 0x3F));
+            *out++ = char(0x80 | ((scalar >> 6) & 0x3F));
+            *out++ = char(0x80 | (scalar & 0x3F));
             ++i;
         } else if (QChar::isSurrogate(unit)) {
-            appendView(out, "\xEF\xBF\xBD"); // U+FFFD
+            out = put(out, "\xEF\xBF\xBD"); // U+FFFD
         } else if (isForbiddenInXml(unit)) {
-            appendSpreadsheetEscape(out, unit);
+            out = putSpreadsheetEscape(out, unit);
         } else {
-            const char bytes[3] = {char(0xE0 | (unit >> 12)), char(0x80 | ((unit >> 6) & 0x3F)),
-                                   char(0x80 | (unit & 0x3F))};
-            out.append(bytes, 3);
+            *out++ = char(0xE0 | (unit >> 12));
+            *out++ = char(0x80 | ((unit >> 6) & 0x3F));
+            *out++ = char(0x80 | (unit & 0x3F));
         }
     }
+    writer.commit(out);
 }
 
 QByteArray sharedStringsPart(const QList<QString> &strings, quint64 cellCount)
 {
     qsizetype estimate = 200;
     for (const QString &text : strings)
-        estimate += text.size() + 16;
-    QByteArray out;
-    out.reserve(estimate);
-    appendView(out, sharedStringsHead);
-    appendNumber(out, cellCount);
-    appendView(out, "\" uniqueCount=\"");
-    appendNumber(out, quint64(strings.size()));
-    appendView(out, "\">");
+        estimate += text.size() * 2 + 16;
+    ByteWriter out(estimate);
+    out.append(sharedStringsHead);
+    out.appendNumber(cellCount);
+    out.append("\" uniqueCount=\"");
+    out.appendNumber(quint64(strings.size()));
+    out.append("\">");
     for (const QString &text : strings) {
-        appendView(out, "<si><t>");
+        out.append("<si><t>");
         appendEscapedText(out, text);
-        appendView(out, "</t></si>");
+        out.append("</t></si>");
     }
-    appendView(out, "</sst>");
-    return out;
+    out.append("</sst>");
+    return out.take();
 }
 
 /** Builds the sheet while interning, so the string numbers never need to be stored. */
@@ -299,56 +397,59 @@ class SheetBuilder
 {
 public:
     explicit SheetBuilder(qsizetype caseCount)
+        // About 45 bytes per cell; untouched reserve is never made resident.
+        : m_out(700 + (caseCount + 1) * (columnCount * 48 + 24))
     {
         for (qsizetype column = 0; column < columnCount; ++column)
             m_letters[column] = columnLetter(column);
-        // Roughly 45 bytes per cell; growing past it is cheap, a far too small guess is not.
-        m_out.reserve(700 + (caseCount + 1) * (columnCount * 45 + 24));
-        appendView(m_out, sheetPrefix);
+        m_out.append(sheetPrefix);
         for (qsizetype column = 0; column < columnCount; ++column) {
-            appendView(m_out, "    <col min=\"");
-            appendNumber(m_out, quint64(column + 1));
-            appendView(m_out, "\" max=\"");
-            appendNumber(m_out, quint64(column + 1));
-            appendView(m_out, "\" width=\"");
-            appendNumber(m_out, quint64(xlsxColumnWidths[column]));
-            appendView(m_out, "\" customWidth=\"1\"/>\n");
+            m_out.append("    <col min=\"");
+            m_out.appendNumber(quint64(column + 1));
+            m_out.append("\" max=\"");
+            m_out.appendNumber(quint64(column + 1));
+            m_out.append("\" width=\"");
+            m_out.appendNumber(quint64(xlsxColumnWidths[column]));
+            m_out.append("\" customWidth=\"1\"/>\n");
         }
-        appendView(m_out, "  </cols>\n  <sheetData>\n");
+        m_out.append("  </cols>\n  <sheetData>\n");
     }
 
     void beginRow(quint64 rowNumber)
     {
-        m_rowNumber.clear();
-        appendNumber(m_rowNumber, rowNumber);
-        appendView(m_out, "    <row r=\"");
-        m_out.append(m_rowNumber);
-        appendView(m_out, "\">");
+        m_rowNumberLength = std::to_chars(m_rowNumber, m_rowNumber + sizeof m_rowNumber, rowNumber).ptr - m_rowNumber;
+        m_out.append("    <row r=\"");
+        m_out.append(std::string_view(m_rowNumber, size_t(m_rowNumberLength)));
+        m_out.append("\">");
     }
 
-    void addCell(qsizetype column, int stringNumber, std::string_view format)
+    void addCell(qsizetype column, int stringNumber, char format)
     {
-        appendView(m_out, "<c r=\"");
-        m_out.append(m_letters[column]);
-        m_out.append(m_rowNumber);
-        appendView(m_out, "\" t=\"s\" s=\"");
-        appendView(m_out, format);
-        appendView(m_out, "\"><v>");
-        appendNumber(m_out, quint64(stringNumber));
-        appendView(m_out, "</v></c>");
+        const QByteArray &letter = m_letters[column];
+        char *out = m_out.room(64 + letter.size());
+        out = put(out, "<c r=\"");
+        out = put(out, std::string_view(letter.constData(), size_t(letter.size())));
+        out = put(out, std::string_view(m_rowNumber, size_t(m_rowNumberLength)));
+        out = put(out, "\" t=\"s\" s=\"");
+        *out++ = format;
+        out = put(out, "\"><v>");
+        out = std::to_chars(out, out + 12, stringNumber).ptr;
+        out = put(out, "</v></c>");
+        m_out.commit(out);
     }
 
-    void endRow() { appendView(m_out, "</row>\n"); }
+    void endRow() { m_out.append("</row>\n"); }
 
     QByteArray finish()
     {
-        appendView(m_out, "  </sheetData>\n</worksheet>");
-        return std::move(m_out);
+        m_out.append("  </sheetData>\n</worksheet>");
+        return m_out.take();
     }
 
 private:
-    QByteArray m_out;
-    QByteArray m_rowNumber;
+    ByteWriter m_out;
+    char m_rowNumber[24] = {};
+    qsizetype m_rowNumberLength = 0;
     std::array<QByteArray, columnCount> m_letters;
 };
 
@@ -447,12 +548,13 @@ std::string_view view(const QByteArray &bytes)
 
 QByteArray buildPackage(const QList<CourtCase> &cases)
 {
-    SharedStringTable table;
+    // Most cases bring a few new texts (reference, parties, claim); the table grows if there are more.
+    SharedStringTable table(cases.size() * 4 + 16);
     SheetBuilder sheet(cases.size());
 
     sheet.beginRow(1);
     for (qsizetype column = 0; column < columnCount; ++column)
-        sheet.addCell(column, table.intern(tableColumns.at(column)), "1");
+        sheet.addCell(column, table.intern(tableColumns.at(column)), '1');
     sheet.endRow();
 
     quint64 row = 2;
@@ -464,7 +566,7 @@ QByteArray buildPackage(const QList<CourtCase> &cases)
             &record.dataWplywu, &record.dataZakonczenia, &record.status,
         };
         for (qsizetype column = 0; column < columnCount; ++column)
-            sheet.addCell(column, table.intern(*fields[column]), "2");
+            sheet.addCell(column, table.intern(*fields[column]), '2');
         sheet.endRow();
     }
     table.releaseIndex();
