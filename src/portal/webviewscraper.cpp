@@ -402,9 +402,8 @@ QCoro::Task<> WebViewScraper::forgetSessionOfOtherLogin(const QString &login)
 
     // The stored session may belong to someone else (or to nobody we know): drop it, or the run
     // would go on in that account without ever checking the new password.
-    qCInfo(lcScraper, "Login changed: clearing the stored portal session");
+    qCInfo(lcScraper, "Stored session is not known to be this login's: clearing it");
     QFile::remove(d->sessionLoginPath());
-    d->profile->clearHttpCache();
     d->profile->cookieStore()->deleteAllCookies();
 
     // Web storage has no clearing API here; empty it in every document the next load creates,

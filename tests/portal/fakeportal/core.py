@@ -16,6 +16,7 @@ A path without a handler is looked up as a file under ``www/``.
 import html
 import json
 import mimetypes
+import os
 import secrets
 import threading
 import time
@@ -97,7 +98,11 @@ class Request(BaseHTTPRequestHandler):
     server_version = "FakePortal/1"
 
     def log_message(self, format, *args):
-        pass
+        # FAKEPORTAL_LOG=<file> keeps an access log for debugging a test.
+        target = os.environ.get("FAKEPORTAL_LOG")
+        if target:
+            with open(target, "a", encoding="utf-8") as log:
+                log.write(f"{time.time():.3f} {self.address_string()} {format % args}\n")
 
     # -- helpers for route handlers ------------------------------------------------------------
 
