@@ -546,7 +546,14 @@ std::string_view view(const QByteArray &bytes)
     return {bytes.constData(), size_t(bytes.size())};
 }
 
-QByteArray buildPackage(const QList<CourtCase> &cases)
+struct GeneratedParts
+{
+    QByteArray sharedStrings;
+    QByteArray sheet;
+};
+
+// The table lives only here, so its memory is gone before the archive is built.
+GeneratedParts buildGeneratedParts(const QList<CourtCase> &cases)
 {
     // Most cases bring a few new texts (reference, parties, claim); the table grows if there are more.
     SharedStringTable table(cases.size() * 4 + 16);
@@ -571,21 +578,27 @@ QByteArray buildPackage(const QList<CourtCase> &cases)
     }
     table.releaseIndex();
 
-    QByteArray sheetXml = sheet.finish();
-    QByteArray sharedStringsXml = sharedStringsPart(table.strings(), quint64(columnCount) * quint64(cases.size() + 1));
+    GeneratedParts parts;
+    parts.sheet = sheet.finish();
+    parts.sharedStrings = sharedStringsPart(table.strings(), quint64(columnCount) * quint64(cases.size() + 1));
+    return parts;
+}
+
+QByteArray buildPackage(const QList<CourtCase> &cases)
+{
+    GeneratedParts parts = buildGeneratedParts(cases);
 
     ZipArchive archive;
     archive.addTextEntry("[Content_Types].xml", contentTypesXml);
     archive.addTextEntry("_rels/.rels", packageRelationshipsXml);
     archive.addTextEntry("xl/_rels/workbook.xml.rels", workbookRelationshipsXml);
     archive.addTextEntry("xl/workbook.xml", workbookXml);
-    archive.addTextEntry("xl/sharedStrings.xml", view(sharedStringsXml));
+    archive.addTextEntry("xl/sharedStrings.xml", view(parts.sharedStrings));
     archive.addTextEntry("xl/styles.xml", stylesXml);
-    archive.addTextEntry("xl/worksheets/sheet1.xml", view(sheetXml));
+    archive.addTextEntry("xl/worksheets/sheet1.xml", view(parts.sheet));
     archive.close();
     // The parts are copied into the archive; dropping them first keeps the peak near two workbooks.
-    sheetXml = {};
-    sharedStringsXml = {};
+    parts = {};
     return archive.data();
 }
 
