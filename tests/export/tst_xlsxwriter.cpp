@@ -374,6 +374,25 @@ private Q_SLOTS:
         QVERIFY(!strings.endsWith('\n'));
     }
 
+    // Far more distinct texts than the table first expects: every cell still gets its own number, in order.
+    void manyDistinctTexts()
+    {
+        QList<CourtCase> cases;
+        QStringList expectedStrings = tableColumns;
+        for (int i = 0; i < 700; ++i) {
+            QStringList fields;
+            for (int k = 0; k < 9; ++k)
+                fields.append(u"tekst %1 kolumna %2 ąę"_s.arg(i).arg(k));
+            expectedStrings += fields;
+            cases.append(CourtCase(fields));
+        }
+        const QString path = write(cases);
+        QCOMPARE(entryData(path, "xl/sharedStrings.xml"), expectedSharedStrings(9 * 701, expectedStrings));
+        const QByteArray sheet = entryData(path, "xl/worksheets/sheet1.xml");
+        QVERIFY(sheet.contains(expectedRow(2, {9, 10, 11, 12, 13, 14, 15, 16, 17})));
+        QVERIFY(sheet.contains(expectedRow(701, {6300, 6301, 6302, 6303, 6304, 6305, 6306, 6307, 6308})));
+    }
+
     // Composed and decomposed forms are one string, written as first met.
     void canonicallyEquivalentTextsShareOneString()
     {
