@@ -1,0 +1,840 @@
+#include "portal/scrapererror.h"
+#include "portal/webviewscraper.h"
+
+#include "fakeportal.h"
+#include "logcapture.h"
+#include "support/runtask.h"
+#include "webenginetestmain.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/** Remembers every address the engine is asked to fetch; https ones are blocked (nothing serves them). */
+class RequestLog : public QWebEngineUrlRequestInterceptor
+{
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        m_urls.append(info.requestUrl());
+        if (info.requestUrl().scheme() == u"https"_s)
+            info.block(true);
+    }
+
+    [[nodiscard]] QList<QUrl> httpsRequests() const
+    {
+        QList<QUrl> found;
+        for (const QUrl &url : m_urls) {
+            if (url.scheme() == u"https"_s)
+                found.append(url);
+        }
+        return found;
+    }
+    void clear() { m_urls.clear(); }
+
+private:
+    QList<QUrl> m_urls;
+};
+
+/** A case as the portal's table shows it, keyed as the controller de-duplicates it. */
+QString caseKey(const QString &sygnatura, const QString &sad)
+{
+    return sygnatura.trimmed() + u"|"_s + sad.trimmed();
+}
+
+QStringList fieldsOfPortalCase(const QJsonObject &item)
+{
+    QStringList parties;
+    for (const QJsonValue &party : item.value(u"glownePodmioty"_s).toArray())
+        parties.append(party.toString());
+    return {item.value(u"sygnatura"_s).toString(),  item.value(u"sad"_s).toString(),
+            item.value(u"wydzial"_s).toString(),    item.value(u"przedmiot"_s).toString(),
+            parties.join(u", "_s),                  item.value(u"referent"_s).toString(),
+            item.value(u"dataWplywu"_s).toString(), item.value(u"dataZakonczenia"_s).toString(),
+            item.value(u"status"_s).toString()};
+}
+
+QJsonArray rowsJson(const QList<QStringList> &rows)
+{
+    QJsonArray json;
+    for (const QStringList &cells : rows)
+        json.append(QJsonArray::fromStringList(cells));
+    return json;
+}
+
+/** A JavaScript literal for @p value (JSON is valid JavaScript for strings and arrays). */
+QString jsLiteral(const QJsonValue &value)
+{
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
+}
+
+// Builds a table of rows of cells from JSON: each cell text's lines become block elements.
+// Layouts: "mat" (mat-row/mat-cell), "table" (plain table, header in thead), "role" (role=row divs),
+// "cdk" (cdk-row/cdk-cell).
+const QString buildTableScript = uR"((function(layout, rows) {
+    var tags = {
+        mat: ['mat-table', 'mat-row', 'mat-cell'],
+        table: ['table', 'tr', 'td'],
+        role: ['div', 'div', 'div'],
+        cdk: ['cdk-table', 'cdk-row', 'cdk-cell']
+    }[layout];
+    var table = document.createElement(tags[0]);
+    var body = table;
+    if (layout === 'table') {
+        var head = document.createElement('thead');
+        head.innerHTML = '<tr><th>Sygnatura</th><th>Przedmiot</th><th>Referent</th></tr>';
+        table.appendChild(head);
+        body = document.createElement('tbody');
+        table.appendChild(body);
+    }
+    rows.forEach(function(cells) {
+        var row = document.createElement(tags[1]);
+        if (layout === 'role') row.setAttribute('role', 'row');
+        if (layout === 'mat') row.className = 'mat-mdc-row';
+        cells.forEach(function(text) {
+            var cell = document.createElement(tags[2]);
+            if (layout === 'role') cell.setAttribute('role', 'cell');
+            if (text.indexOf('PRE:') === 0) {
+                var pre = document.createElement('div');
+                pre.style.whiteSpace = 'pre';
+                pre.textContent = text.substring(4);
+                cell.appendChild(pre);
+            } else {
+                text.split('\n').forEach(function(line) {
+                    var block = document.createElement('div');
+                    block.textContent = line;
+                    cell.appendChild(block);
+                });
+            }
+            row.appendChild(cell);
+        });
+        body.appendChild(row);
+    });
+    document.body.appendChild(table);
+    return document.querySelectorAll(layout === 'role' ? '[role="row"]' : tags[1]).length;
+}))"_s;
+
+} // namespace
+
+class TestNavigation : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_storage;
+    std::unique_ptr<FakePortal> m_portal;
+    std::unique_ptr<WebViewScraper> m_scraper;
+    std::shared_ptr<CancellationToken> m_token;
+    RequestLog *m_requests = nullptr;
+    int m_loads = 0;
+
+    QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
+
+    /** The portal application with its test variants; a fresh document every time. */
+    void openApp(const QString &route = u"/"_s, const QString &region = u"wrocławska"_s,
+                 const QString &popups = {}, const QString &nav = {}, const QString &menuCase = {})
+    {
+        QUrlQuery query;
+        query.addQueryItem(u"region"_s, region);
+        query.addQueryItem(u"popups"_s, popups);
+        query.addQueryItem(u"nav"_s, nav);
+        query.addQueryItem(u"menuCase"_s, menuCase);
+        query.addQueryItem(u"load"_s, QString::number(++m_loads));
+        QUrl url = m_portal->url(u"/app"_s);
+        url.setQuery(query);
+        url.setFragment(route);
+        runTask(m_scraper->loadURL(url.toString(QUrl::FullyEncoded)));
+        QTRY_VERIFY(evaluate(u"document.readyState"_s).toString() == u"complete"_s);
+    }
+
+    /** A page of our own making, for layouts the portal application does not show. */
+    void showPage(const QString &body)
+    {
+        QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
+        m_scraper->webView()->setHtml(u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>"_s + body
+                                          + u"</body></html>"_s,
+                                      QUrl(u"http://crafted.test/"_s));
+        QVERIFY(loaded.wait(20000));
+    }
+
+    int buildTable(const QString &layout, const QJsonArray &rows)
+    {
+        return evaluate(buildTableScript + u"("_s + jsLiteral(layout) + u", "_s + jsLiteral(rows) + u")"_s).toInt();
+    }
+
+    /** The portal's own list of cases for a filtered query. */
+    QJsonArray portalCases(const QUrlQuery &query)
+    {
+        QNetworkAccessManager manager;
+        QUrl url = m_portal->url(u"/api/sprawy/all"_s);
+        url.setQuery(query);
+        QNetworkReply *reply = manager.get(QNetworkRequest(url));
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        if (!reply->isFinished() && !finished.wait(10000))
+            return {};
+        const QJsonArray cases = QJsonDocument::fromJson(reply->readAll()).array();
+        reply->deleteLater();
+        return cases;
+    }
+
+    int overlayCount() { return evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s).toInt(); }
+
+    void countClicks()
+    {
+        evaluate(u"(function() { window.clickCount = 0;"
+                 " document.addEventListener('click', function() { window.clickCount++; }, true); })()"_s);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_storage = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_storage->isValid());
+        m_portal = std::make_unique<FakePortal>();
+        QVERIFY2(m_portal->isRunning(), qPrintable(m_portal->errorString()));
+        m_scraper = std::make_unique<WebViewScraper>(m_portal->url(u"/login"_s), m_storage->path());
+        m_requests = new RequestLog(m_scraper.get());
+        m_scraper->profile()->setUrlRequestInterceptor(m_requests);
+        setPauseScaleForTesting(0.02);
+    }
+
+    void cleanupTestCase()
+    {
+        m_scraper->profile()->setUrlRequestInterceptor(nullptr);
+        m_scraper.reset();
+        m_portal.reset();
+        setPauseScaleForTesting(1.0);
+    }
+
+    void init()
+    {
+        m_token = std::make_shared<CancellationToken>();
+        m_scraper->setCancellationToken(m_token);
+        m_requests->clear();
+        QVERIFY(m_portal->reset());
+    }
+
+    // Close buttons, buttons by their words and the Escape key each close their kind of pop-up.
+    void dismissPopupsClosesEveryKind()
+    {
+        openApp(u"/"_s, u"wrocławska"_s, u"1"_s);
+        QCOMPARE(evaluate(u"document.querySelectorAll('.cdk-overlay-pane').length"_s).toInt(), 4);
+        LogCapture log(lcScraper());
+        runTask(m_scraper->dismissPopups());
+        QCOMPARE(log.messages(), QStringList{u"Dismissing popups..."_s});
+        QTRY_COMPARE(overlayCount(), 0);
+        const QVariantList closed = evaluate(u"window.closedPopups"_s).toList();
+        QMap<QString, QString> how;
+        for (const QVariant &entry : closed)
+            how.insert(entry.toMap().value(u"kind"_s).toString(), entry.toMap().value(u"how"_s).toString());
+        QCOMPARE(how.value(u"dialog-close"_s), u"button"_s);
+        QCOMPARE(how.value(u"dialog-understood"_s), u"button"_s);
+        QCOMPARE(how.value(u"snack-bar"_s), u"button"_s);
+        QCOMPARE(how.value(u"tooltip"_s), u"escape"_s);
+        QCOMPARE(closed.size(), 4);
+    }
+
+    // With pop-ups in the way the region control cannot be clicked; once closed it can.
+    void regionAfterPopups()
+    {
+        openApp(u"/"_s, u"wrocławska"_s, u"1"_s);
+        runTask(m_scraper->dismissPopups());
+        QTRY_COMPARE(overlayCount(), 0);
+        runTask(m_scraper->selectApelacja(u"Apelacja poznańska"_s));
+        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(), u"Apelacja poznańska"_s);
+    }
+
+    // The header already names the region: one script, no click and no pause (a pause would throw,
+    // the token being cancelled).
+    void regionAlreadySelected()
+    {
+        openApp(u"/"_s, u"wrocławska"_s);
+        countClicks();
+        m_token->cancel();
+        LogCapture log(lcScraper());
+        runTask(m_scraper->selectApelacja(u"Apelacja wrocławska"_s));
+        const QStringList messages = log.messages();
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.at(0), u"Selecting apelacja: Apelacja wrocławska"_s);
+        QVERIFY2(messages.at(1).startsWith(u"Current apelacja: Apelacja wrocławska"_s), qPrintable(messages.at(1)));
+        QCOMPARE(messages.at(2), u"Apelacja already selected"_s);
+        QCOMPARE(evaluate(u"window.clickCount"_s).toInt(), 0);
+        QCOMPARE(overlayCount(), 0);
+    }
+
+    void regionFromMenu_data()
+    {
+        QTest::addColumn<QString>("menuCase");
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("same case") << QString() << u"Apelacja gdańska"_s << u"Apelacja gdańska"_s;
+        QTest::newRow("menu in capitals") << u"upper"_s << u"Apelacja łódzka"_s << u"Apelacja łódzka"_s;
+        QTest::newRow("first item") << u"upper"_s << u"Apelacja białostocka"_s << u"Apelacja białostocka"_s;
+    }
+
+    // The header names another region: the control is clicked and the item chosen whatever its case.
+    void regionFromMenu()
+    {
+        QFETCH(QString, menuCase);
+        QFETCH(QString, wanted);
+        QFETCH(QString, shown);
+        openApp(u"/"_s, u"wrocławska"_s, {}, {}, menuCase);
+        LogCapture log(lcScraper());
+        runTask(m_scraper->selectApelacja(wanted));
+        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(), shown);
+        QCOMPARE(overlayCount(), 0);
+        QVERIFY(log.startingWith(u"Current apelacja: Apelacja wrocławska"_s).size() == 1);
+        QCOMPARE(log.startingWith(u"Dismissing popups..."_s).size(), 1);
+        QVERIFY(log.startingWith(u"Apelacja already selected"_s).isEmpty());
+    }
+
+    // No menu item matches: five tries, then the pop-ups are closed (the menu with them), no error.
+    void regionMenuItemMissing()
+    {
+        openApp(u"/"_s, u"wrocławska"_s);
+        runTask(m_scraper->selectApelacja(u"Apelacja opolska"_s));
+        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(), u"Apelacja wrocławska"_s);
+        QCOMPARE(overlayCount(), 0);
+        QCOMPARE(evaluate(u"window.closedPopups.map(function(p) { return p.kind + ':' + p.how; }).join()"_s).toString(),
+                 u"region-menu:escape"_s);
+    }
+
+    void noRegionControl()
+    {
+        openApp(u"/"_s, u"none"_s);
+        try {
+            runTask(m_scraper->selectApelacja(u"Apelacja gdańska"_s));
+            QFAIL("selectApelacja passed without a region control");
+        } catch (const ScraperError &error) {
+            QCOMPARE(error.kind(), ScraperError::Kind::ElementNotFound);
+            QCOMPARE(error.payload(), u"Apelacja dropdown"_s);
+            QCOMPARE(error.errorDescription(), u"Nie znaleziono elementu: Apelacja dropdown"_s);
+        }
+    }
+
+    // Of two candidates of equal size the first in the document is clicked; a point that is not
+    // a whole number is no point.
+    void regionControlChoice()
+    {
+        showPage(uR"(<style>span { display: block; width: 150px; height: 20px; }</style>
+<div style="position:absolute;top:10px;left:10px;width:200px;height:30px;cursor:pointer"
+  onclick="window.chosen='first'"><span>Apelacja krakowska</span></div>
+<div style="position:absolute;top:10px;left:400px;width:200px;height:30px;cursor:pointer"
+  onclick="window.chosen='second'"><span>Apelacja lubelska</span></div>)"_s);
+        // The current-region text is the first one; "gdańska" is not in it.
+        runTask(m_scraper->selectApelacja(u"Apelacja gdańska"_s));
+        QCOMPARE(evaluate(u"window.chosen"_s).toString(), u"first"_s);
+    }
+
+    // The case-list link is clicked; nothing is loaded.
+    void caseListLink()
+    {
+        openApp(u"/"_s);
+        LogCapture log(lcScraper());
+        runTask(m_scraper->navigateToSprawy());
+        QCOMPARE(evaluate(u"location.hash"_s).toString(), u"#/sprawy"_s);
+        QCOMPARE(log.messages(), (QStringList{u"Navigating to Sprawy..."_s, u"clickSprawy result: true"_s}));
+        QVERIFY(m_requests->httpsRequests().isEmpty());
+        QVERIFY(evaluate(u"document.querySelector('mat-table') !== null"_s).toBool());
+    }
+
+    // Neither a link without width nor one 350 pixels or more from the left counts: the fallback
+    // address goes to https on the same host, without port, path or query.
+    void caseListFallback()
+    {
+        openApp(u"/"_s, u"wrocławska"_s, {}, u"far"_s);
+        QSignalSpy urlChanges(m_scraper->webView()->page(), &QWebEnginePage::urlChanged);
+        LogCapture log(lcScraper());
+        runTask(m_scraper->navigateToSprawy());
+        QCOMPARE(log.messages(), (QStringList{u"Navigating to Sprawy..."_s, u"clickSprawy result: false"_s}));
+        const QList<QUrl> https = m_requests->httpsRequests();
+        QCOMPARE(https.size(), 1);
+        QCOMPARE(https.first().host(), u"127.0.0.1"_s);
+        QCOMPARE(https.first().port(), -1);
+        QCOMPARE(https.first().path(), u"/"_s);
+        QVERIFY(!https.first().hasQuery());
+        bool askedForList = false;
+        for (const QList<QVariant> &change : urlChanges)
+            askedForList |= change.first().toUrl() == QUrl(u"https://127.0.0.1/#/sprawy"_s);
+        QVERIFY(askedForList);
+    }
+
+    // No host to go to: nothing is loaded and no pause is made (a pause would throw).
+    void caseListWithoutHost()
+    {
+        showPage(u"<p>pusta</p>"_s);
+        runTask(m_scraper->loadURL(u"about:blank"_s));
+        m_token->cancel();
+        runTask(m_scraper->navigateToSprawy());
+        QVERIFY(m_requests->httpsRequests().isEmpty());
+    }
+
+    void filtersReachFields_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("dataOd");
+        QTest::addColumn<QString>("dataDo");
+        QTest::addColumn<QString>("podmiot");
+        QTest::addColumn<QString>("przedmiot");
+        QTest::addColumn<QString>("statusChosen");
+        QTest::newRow("all set") << u"W toku"_s << u"2021-01-01"_s << u"2023-12-31"_s << u"Kowalski"_s
+                                 << u"o zapłatę"_s << u"W toku"_s;
+        QTest::newRow("none set") << u"Wszystkie"_s << QString() << QString() << QString() << QString()
+                                  << u"Wszystkie"_s;
+        QTest::newRow("only spaces") << u"Zakończone"_s << QString() << QString() << u"   "_s << QString()
+                                     << u"Zakończone"_s;
+        QTest::newRow("unknown status takes the first option")
+            << u"Zawieszone"_s << QString() << u"2022-06-30"_s << QString() << QString() << u"Wszystkie"_s;
+        QTest::newRow("quotes, backslash and lines")
+            << u"Zakończone"_s << QString() << QString() << u"O'Neil \\ \"Świt\""_s
+            << u"zażółć\n'gęślą' \\n jaźń"_s << u"Zakończone"_s;
+    }
+
+    // Every set filter is typed into its own field, with its events; the filter button then applies
+    // exactly those values.
+    void filtersReachFields()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, dataOd);
+        QFETCH(QString, dataDo);
+        QFETCH(QString, podmiot);
+        QFETCH(QString, przedmiot);
+        QFETCH(QString, statusChosen);
+        openApp(u"/sprawy"_s);
+        LogCapture log(lcScraper());
+        runTask(m_scraper->applyFilters(ScrapeFilters{status, dataOd, dataDo, podmiot, przedmiot}));
+        QCOMPARE(log.messages().value(0), u"Applying filters: status="_s + status);
+
+        QCOMPARE(m_portal->valuesOf(u"filter"_s, u"status"_s), QStringList{statusChosen});
+        const struct
+        {
+            QString field;
+            QString value;
+            QStringList events;
+        } expected[] = {
+            {u"dataOd"_s, dataOd, {u"input"_s, u"change"_s, u"blur"_s}},
+            {u"dataDo"_s, dataDo, {u"input"_s, u"change"_s, u"blur"_s}},
+            {u"podmiot"_s, podmiot, {u"input"_s, u"change"_s}},
+            {u"przedmiot"_s, przedmiot, {u"input"_s, u"change"_s}},
+        };
+        const QJsonObject applied = QJsonDocument::fromJson(
+            m_portal->valuesOf(u"filter"_s, u"button"_s).value(0).toUtf8()).object();
+        QCOMPARE(m_portal->valuesOf(u"filter"_s, u"button"_s).size(), 1);
+        QCOMPARE(applied.value(u"status"_s).toString(), statusChosen);
+        for (const auto &field : expected) {
+            const QJsonArray records = m_portal->recordsOf(u"filter"_s, field.field);
+            QStringList events;
+            for (const QJsonValue &record : records) {
+                events.append(record.toObject().value(u"event"_s).toString());
+                QCOMPARE(record.toObject().value(u"value"_s).toString(), field.value);
+            }
+            QCOMPARE(events, field.value.isEmpty() ? QStringList() : field.events);
+            QCOMPARE(applied.value(field.field).toString(), field.value);
+        }
+        // Status panel closed again, and the table shows the filtered count.
+        QCOMPARE(overlayCount(), 0);
+        QUrlQuery query;
+        query.addQueryItem(u"region"_s, u"wrocławska"_s);
+        query.addQueryItem(u"status"_s, statusChosen);
+        query.addQueryItem(u"dataOd"_s, dataOd);
+        query.addQueryItem(u"dataDo"_s, dataDo);
+        query.addQueryItem(u"podmiot"_s, podmiot);
+        query.addQueryItem(u"przedmiot"_s, przedmiot);
+        const qsizetype total = portalCases(query).size();
+        QVERIFY(evaluate(u"document.querySelector('.range').textContent"_s).toString().endsWith(
+            u" z "_s + QString::number(total) + u" elementów"_s));
+    }
+
+    // The largest page size is chosen; the count covers only the rows shown.
+    void pageSizeAndRowCount()
+    {
+        openApp(u"/sprawy"_s);
+        QCOMPARE(runTask(m_scraper->getRowCount()), 10);
+        runTask(m_scraper->setMaxPageSize());
+        QVERIFY(evaluate(u"document.querySelector('.range').textContent"_s).toString().startsWith(u"1 - 100 z "_s));
+        LogCapture log(lcScraper());
+        QCOMPARE(runTask(m_scraper->getRowCount()), 100);
+        QCOMPARE(log.messages(), QStringList{u"getRowCount: 100"_s});
+        const PaginationInfo info = runTask(m_scraper->getPaginationInfo());
+        QCOMPARE(info.current, std::optional<qint64>(1));
+        QCOMPARE(info.total, std::optional<qint64>(2));
+    }
+
+    // Without a paginator the size step ends after its first script, without a pause.
+    void pageSizeWithoutPaginator()
+    {
+        showPage(u"<mat-option>100</mat-option>"_s);
+        countClicks();
+        m_token->cancel();
+        runTask(m_scraper->setMaxPageSize());
+        QCOMPARE(evaluate(u"window.clickCount"_s).toInt(), 0);
+        LogCapture log(lcScraper());
+        QCOMPARE(runTask(m_scraper->getRowCount()), 0);
+        QCOMPARE(log.messages(), QStringList{u"getRowCount: 0"_s});
+    }
+
+    void largestOption_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("clicked");
+        QTest::newRow("sizes") << u"<mat-option>10</mat-option><mat-option>25</mat-option><mat-option>100 / stronę</mat-option><mat-option>50</mat-option>"_s
+                               << u"100 / stronę"_s;
+        QTest::newRow("equal numbers: the first") << u"<mat-option id='a'>20</mat-option><mat-option>20</mat-option>"_s
+                                                  << u"20"_s;
+        QTest::newRow("no digits") << u"<mat-option>wszystkie</mat-option><mat-option>x10</mat-option>"_s << QString();
+    }
+
+    void largestOption()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, clicked);
+        showPage(u"<div class='pagination'><mat-select onclick='window.opened=true'>10</mat-select></div>"_s + options
+                 + u"<script>document.querySelectorAll('mat-option').forEach(function(o, i) {"
+                   " o.onclick = function() { window.picked = (window.picked || '') + i + ':' + o.textContent; }; });</script>"_s);
+        runTask(m_scraper->setMaxPageSize());
+        QVERIFY(evaluate(u"window.opened"_s).toBool());
+        const QString picked = evaluate(u"window.picked || ''"_s).toString();
+        QCOMPARE(picked.section(QChar(u':'), 1), clicked);
+        if (QTest::currentDataTag() == QByteArray("equal numbers: the first"))
+            QCOMPARE(picked, u"0:20"_s);
+    }
+
+    void paginatorTexts_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<std::optional<qint64>>("current");
+        QTest::addColumn<std::optional<qint64>>("total");
+        const std::optional<qint64> none;
+        auto paginator = [](const QString &text) {
+            return u"<div class='mat-mdc-paginator'><span>"_s + text + u"</span></div>"_s;
+        };
+        QTest::newRow("first page") << paginator(u"1 - 10 z 1730 elementów"_s) << std::optional<qint64>(1)
+                                    << std::optional<qint64>(173);
+        QTest::newRow("second page") << paginator(u"11 - 20 z 1730"_s) << std::optional<qint64>(2)
+                                     << std::optional<qint64>(173);
+        QTest::newRow("rounded up") << paginator(u"1 - 100 z 250"_s) << std::optional<qint64>(1)
+                                    << std::optional<qint64>(3);
+        QTest::newRow("empty") << paginator(u"0 - 0 z 0"_s) << std::optional<qint64>(0) << std::optional<qint64>(0);
+        QTest::newRow("page size zero") << paginator(u"5 - 4 z 10"_s) << none << none;
+        QTest::newRow("reversed") << paginator(u"5 - 2 z 10"_s) << std::optional<qint64>(-2)
+                                  << std::optional<qint64>(-5);
+        QTest::newRow("beyond the end") << paginator(u"11 - 20 z 5"_s) << std::optional<qint64>(2)
+                                        << std::optional<qint64>(1);
+        QTest::newRow("slash") << paginator(u"3 / 12"_s) << std::optional<qint64>(3) << std::optional<qint64>(12);
+        QTest::newRow("slash beyond") << paginator(u"7 / 3"_s) << std::optional<qint64>(7) << std::optional<qint64>(3);
+        QTest::newRow("z") << paginator(u"Strona 3 z 12"_s) << std::optional<qint64>(3) << std::optional<qint64>(12);
+        QTest::newRow("no numbers") << paginator(u"Brak stron"_s) << none << none;
+        QTest::newRow("too big for 64 bits") << paginator(u"1 - 1 z 99999999999999999999999"_s)
+                                             << std::optional<qint64>(1) << none;
+        QTest::newRow("pagination class") << u"<sh-pagination>21 - 30 z 31</sh-pagination>"_s
+                                          << std::optional<qint64>(3) << std::optional<qint64>(4);
+        QTest::newRow("no paginator") << u"<p>1 - 10 z 100</p>"_s << none << none;
+    }
+
+    void paginatorTexts()
+    {
+        QFETCH(QString, html);
+        QFETCH(std::optional<qint64>, current);
+        QFETCH(std::optional<qint64>, total);
+        showPage(html);
+        const PaginationInfo info = runTask(m_scraper->getPaginationInfo());
+        QCOMPARE(info.current, current);
+        QCOMPARE(info.total, total);
+    }
+
+    void cellLayout_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QList<QStringList>>("expected");
+        const QString dash = u"-"_s;
+        QTest::newRow("four-line first cell")
+            << u"mat"_s
+            << QList<QStringList>{{u"I C 1/24\nSąd Rejonowy\nI Wydział\nCywilny"_s, u"o zapłatę\nJan\nAnna"_s,
+                                     u"SSR Nowak"_s, u"2024-01-02\n2024-02-03"_s, u"\u25CF W toku"_s}}
+            << QList<QStringList>{{u"I C 1/24"_s, u"Sąd Rejonowy"_s, u"I Wydział Cywilny"_s, u"o zapłatę"_s,
+                                   u"Jan, Anna"_s, u"SSR Nowak"_s, u"2024-01-02"_s, u"2024-02-03"_s, u"W toku"_s}};
+        QTest::newRow("one-line cells")
+            << u"mat"_s << QList<QStringList>{{u"II K 5/23"_s, u"o eksmisję"_s, u""_s, u"2023-05-05\n-"_s, u""_s}}
+            << QList<QStringList>{{u"II K 5/23"_s, u""_s, u""_s, u"o eksmisję"_s, u""_s, u""_s, u"2023-05-05"_s,
+                                   u""_s, u""_s}};
+        QTest::newRow("referent lines keep their inner spaces")
+            << u"mat"_s << QList<QStringList>{{u"A"_s, u"B"_s, u"PRE:SSO Jan \n Wiśniewski"_s}}
+            << QList<QStringList>{{u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"SSO Jan   Wiśniewski"_s, u""_s, u""_s, u""_s}};
+        QTest::newRow("three cells, then two")
+            << u"mat"_s << QList<QStringList>{{u"A\nB"_s, u"C"_s, u"D"_s}, {u"X"_s, u"Y"_s}}
+            << QList<QStringList>{{u"A"_s, u"B"_s, u""_s, u"C"_s, u""_s, u"D"_s, u""_s, u""_s, u""_s}};
+        QTest::newRow("bullets and icons")
+            << u"mat"_s
+            << QList<QStringList>{{u"I C 9/20\nexpand_more"_s, u"o zapłatękeyboard_double_arrow_down"_s, u"R"_s,
+                                     u"2020-01-01\n-\narrow_drop_down"_s,
+                                     u"\u25CF\u25CB\u25C9\u2B24\u25A0\u25A1\u25AA\u25AB Zakończone\nkeyboard_arrow_down"_s}}
+            << QList<QStringList>{{u"I C 9/20"_s, u""_s, u""_s, u"o zapłatę"_s, u""_s, u"R"_s, u"2020-01-01"_s, u""_s,
+                                   u"Zakończone"_s}};
+        QTest::newRow("header rows skipped")
+            << u"mat"_s
+            << QList<QStringList>{{u"Sygnatura / Sąd"_s, u"Przedmiot"_s, u"Referent"_s},
+                          {u"Lp."_s, u"x"_s, u"y"_s}, {u"Lp. 1"_s, u"x"_s, u"y"_s}}
+            << QList<QStringList>{{u"Lp. 1"_s, u""_s, u""_s, u"x"_s, u""_s, u"y"_s, u""_s, u""_s, u""_s}};
+        QTest::newRow("plain table")
+            << u"table"_s
+            << QList<QStringList>{{u"III Ca 7/22\nSąd Okręgowy"_s, u"<b>&amp; \"x\" 'y'"_s, u"R"_s, u"2022-02-02\n-"_s,
+                                     u"\u25A0 W toku"_s}}
+            << QList<QStringList>{{u"III Ca 7/22"_s, u"Sąd Okręgowy"_s, u""_s, u"<b>&amp; \"x\" 'y'"_s, u""_s, u"R"_s,
+                                   u"2022-02-02"_s, u""_s, u"W toku"_s}};
+        QTest::newRow("role rows")
+            << u"role"_s << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s}}
+            << QList<QStringList>{{u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"C"_s, u"D"_s, u""_s, u"E"_s}};
+        QTest::newRow("cdk rows") << u"cdk"_s << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D\nE"_s}}
+                                  << QList<QStringList>{{u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"C"_s, u"D"_s, u"E"_s,
+                                                         u""_s}};
+        QTest::newRow("lone surrogate")
+            << u"mat"_s << QList<QStringList>{{u"I C 1/24"_s, u"o zapłatę"_s, u"R"_s}}
+            << QList<QStringList>{{u"I C 1/24"_s, u""_s, u""_s, u"o zapłat\uFFFD"_s, u""_s, u"R"_s, u""_s, u""_s,
+                                   u""_s}};
+        QTest::newRow("no rows") << u"mat"_s << QList<QStringList>{} << QList<QStringList>{};
+    }
+
+    // The cells of a row become the nine fields by their lines, whatever the table's markup.
+    void cellLayout()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QList<QStringList>, expected);
+        showPage({});
+        QCOMPARE(buildTable(layout, rowsJson(rows)), static_cast<int>(rows.size()) + (layout == u"table"_s ? 1 : 0));
+        if (QTest::currentDataTag() == QByteArray("lone surrogate")) {
+            // A lone high surrogate in place of the last letter of the subject.
+            evaluate(u"(function() { var c = document.querySelectorAll('mat-cell')[1].firstChild;"
+                     " c.textContent = 'o zapłat' + String.fromCharCode(0xD800); })()"_s);
+        }
+        LogCapture log(lcScraper());
+        const QList<CourtCase> cases = runTask(m_scraper->extractPageData());
+        QList<QStringList> values;
+        for (const CourtCase &record : cases)
+            values.append(record.columnValues());
+        QCOMPARE(values, expected);
+        QCOMPARE(log.messages(), QStringList{u"extractPageData: found %1 rows"_s.arg(expected.size())});
+    }
+
+    // A page without any table says so in the log.
+    void noTable()
+    {
+        showPage(u"<p>Brak danych</p>"_s);
+        LogCapture log(lcScraper());
+        QVERIFY(runTask(m_scraper->extractPageData()).isEmpty());
+        QCOMPARE(log.messages(), QStringList{u"extractPageData: found 0 rows"_s});
+        QCOMPARE(runTask(m_scraper->pageSignature()), u"0:"_s);
+    }
+
+    void signature_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("mat") << u"mat"_s;
+        QTest::newRow("table") << u"table"_s;
+        QTest::newRow("role") << u"role"_s;
+        QTest::newRow("cdk") << u"cdk"_s;
+    }
+
+    // The signature counts the rows the row reader reads, whatever the markup, and changes with
+    // the rows' content.
+    void signature()
+    {
+        QFETCH(QString, layout);
+        showPage({});
+        QJsonArray rows;
+        for (int i = 1; i <= 5; ++i)
+            rows.append(QJsonArray::fromStringList(
+                {u"I C %1/24"_s.arg(i), u"o zapłatę"_s, u"SSR Nowak"_s, u"2024-01-0%1"_s.arg(i)}));
+        buildTable(layout, rows);
+        const QString before = runTask(m_scraper->pageSignature());
+        const qsizetype read = runTask(m_scraper->extractPageData()).size();
+        QCOMPARE(read, 5);
+        const qsizetype rowCount = before.section(QChar(u':'), 0, 0).toLongLong();
+        // A plain table's header row sits in its head, not among the rows.
+        QCOMPARE(rowCount, 5);
+        QVERIFY2(before.contains(u"I C 1/24"_s) && before.contains(u"I C 3/24"_s) && !before.contains(u"I C 4/24"_s),
+                 qPrintable(before));
+        if (layout == u"mat"_s) {
+            // On mat-row tables the signature is the one of the portal's own row selector.
+            const QString portalSignature = evaluate(uR"((function() {
+                var rows = document.querySelectorAll('mat-row, .mat-row, .mat-mdc-row, tr[mat-row]');
+                var text = '';
+                for (var i = 0; i < rows.length && i < 3; i++) text += rows[i].innerText.trim().substring(0, 100);
+                return rows.length + ':' + text;
+            })())"_s).toString();
+            QCOMPARE(before, portalSignature);
+        }
+        evaluate(u"(function() { document.body.textContent = ''; })()"_s);
+        buildTable(layout, rowsJson({{u"II C 9/24"_s, u"o eksmisję"_s, u"SSR Nowak"_s}}));
+        const QString after = runTask(m_scraper->pageSignature());
+        QVERIFY(after.startsWith(u"1:"_s));
+        QVERIFY(after != before);
+    }
+
+    // Each row adds at most 100 code units; a cut through a surrogate pair leaves no broken text.
+    void signatureCutsRows()
+    {
+        showPage({});
+        const QString longText = QString(99, u'a') + u"\U0001F600"_s + QString(50, u'b');
+        buildTable(u"mat"_s, rowsJson({{longText, u"x"_s, u"y"_s}}));
+        const QString signature = runTask(m_scraper->pageSignature());
+        QVERIFY2(signature.startsWith(u"1:"_s + QString(99, u'a')), qPrintable(signature));
+        QCOMPARE(signature.size(), 2 + 100);
+        QCOMPARE(signature.back(), QChar(QChar::ReplacementCharacter));
+    }
+
+    void nextPage_data()
+    {
+        QTest::addColumn<QString>("controls");
+        QTest::addColumn<bool>("clicked");
+        QTest::addColumn<QString>("which");
+        QTest::newRow("first of next and następn")
+            << u"<button id='p'>poprzednia</button><button id='a' title='Next page'>&gt;</button>"
+               "<button id='b' aria-label='Następna strona'>&gt;</button>"_s
+            << true << u"a"_s;
+        QTest::newRow("disabled named control passed over")
+            << u"<button id='a' disabled aria-label='Next'>x</button><button id='b'><mat-icon>navigate_next</mat-icon></button>"_s
+            << true << u"b"_s;
+        QTest::newRow("a link is never disabled")
+            << u"<a id='a' disabled>Następna</a>"_s << true << u"a"_s;
+        QTest::newRow("icon in capitals is no name")
+            << u"<button id='a'><mat-icon>CHEVRON_RIGHT</mat-icon></button>"_s << false << QString();
+        QTest::newRow("by page number")
+            << u"<button id='n1'>1</button><button id='n2' class='page active'>2</button><button id='n3'>3</button>"_s
+            << true << u"n3"_s;
+        QTest::newRow("aria-current page")
+            << u"<a id='n1' aria-current='page'>1</a><a id='n2'>2</a>"_s << true << u"n2"_s;
+        QTest::newRow("last page")
+            << u"<button id='a' disabled><mat-icon>chevron_right</mat-icon></button>"
+               "<button id='n1'>1</button><button id='n2'>2</button><button id='n3' class='current'>3</button>"_s
+            << false << QString();
+    }
+
+    // The next-page control is found by its name or icon, else by the page after the current one.
+    void nextPage()
+    {
+        QFETCH(QString, controls);
+        QFETCH(bool, clicked);
+        QFETCH(QString, which);
+        showPage(u"<div class='pagination'>"_s + controls
+                 + u"</div><script>document.querySelectorAll('button, a').forEach(function(c) {"
+                   " c.addEventListener('click', function(e) { e.preventDefault(); window.which = c.id; }); });</script>"_s);
+        LogCapture log(lcScraper());
+        QCOMPARE(runTask(m_scraper->goToNextPage()), clicked);
+        QCOMPARE(evaluate(u"window.which || ''"_s).toString(), which);
+        QCOMPARE(log.messages(), QStringList{clicked ? u"goToNextPage: paginator clicked"_s
+                                                     : u"goToNextPage: no paginator found"_s});
+    }
+
+    void nextPageWithoutPaginator()
+    {
+        showPage(u"<button aria-label='Next'>x</button>"_s);
+        QVERIFY(!runTask(m_scraper->goToNextPage()));
+    }
+
+    void wholeWalk_data()
+    {
+        QTest::addColumn<QString>("region");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("dataOd");
+        QTest::addColumn<bool>("largestPages");
+        QTest::newRow("all cases, pages of 100") << u"gdańska"_s << u"Wszystkie"_s << QString() << true;
+        QTest::newRow("in progress since 2021, pages of 10") << u"łódzka"_s << u"W toku"_s << u"2021-01-01"_s << false;
+    }
+
+    // From the portal's first page to a filtered, paged case list walked to its end: every case the
+    // portal holds for the query is collected once, with all nine fields as the portal has them.
+    void wholeWalk()
+    {
+        QFETCH(QString, region);
+        QFETCH(QString, status);
+        QFETCH(QString, dataOd);
+        QFETCH(bool, largestPages);
+        openApp(u"/"_s, u"wrocławska"_s, u"1"_s);
+        runTask(m_scraper->dismissPopups());
+        runTask(m_scraper->selectApelacja(u"Apelacja "_s + region));
+        runTask(m_scraper->navigateToSprawy());
+        runTask(m_scraper->applyFilters(ScrapeFilters{status, dataOd, {}, {}, {}}));
+        if (largestPages)
+            runTask(m_scraper->setMaxPageSize());
+        QVERIFY(runTask(m_scraper->getRowCount()) > 0);
+
+        QUrlQuery query;
+        query.addQueryItem(u"region"_s, region);
+        query.addQueryItem(u"status"_s, status);
+        query.addQueryItem(u"dataOd"_s, dataOd);
+        const QJsonArray portal = portalCases(query);
+        QVERIFY(portal.size() > 20);
+        QHash<QString, QStringList> expected;
+        for (const QJsonValue &item : portal) {
+            const QStringList fields = fieldsOfPortalCase(item.toObject());
+            expected.insert(caseKey(fields.at(0), fields.at(1)), fields);
+        }
+        QCOMPARE(expected.size(), portal.size());
+
+        QHash<QString, QStringList> collected;
+        qsizetype rowsRead = 0;
+        int pages = 0;
+        std::optional<qint64> totalPages;
+        for (;;) {
+            const PaginationInfo info = runTask(m_scraper->getPaginationInfo());
+            if (pages == 0)
+                totalPages = info.total;
+            const QList<CourtCase> cases = runTask(m_scraper->extractPageData());
+            QVERIFY(!cases.isEmpty());
+            rowsRead += cases.size();
+            for (const CourtCase &record : cases) {
+                const QStringList fields = record.columnValues();
+                const QString key = caseKey(record.sygnatura, record.sad);
+                if (collected.contains(key))
+                    QCOMPARE(collected.value(key), fields);
+                collected.insert(key, fields);
+            }
+            ++pages;
+            const QString before = runTask(m_scraper->pageSignature());
+            QVERIFY(before.startsWith(QString::number(cases.size()) + u":"_s));
+            if (!runTask(m_scraper->goToNextPage()))
+                break;
+            // A full page tells its place; a short last page does not (its range gives its size).
+            QCOMPARE(info.current, std::optional<qint64>(pages));
+            QVERIFY(runTask(m_scraper->pageSignature()) != before);
+            QVERIFY(pages < 100);
+        }
+        const int pageSize = largestPages ? 100 : 10;
+        QCOMPARE(pages, static_cast<int>((portal.size() + pageSize - 1) / pageSize));
+        QCOMPARE(totalPages, std::optional<qint64>(pages));
+        // Every page after the first repeats the row before it.
+        QCOMPARE(rowsRead, portal.size() + pages - 1);
+        QCOMPARE(QSet<QString>(collected.keyBegin(), collected.keyEnd()),
+                 QSet<QString>(expected.keyBegin(), expected.keyEnd()));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(collected.value(it.key()), it.value());
+    }
+};
+
+VELMORIA_WEBENGINE_TEST_MAIN(TestNavigation)
+
+#include "tst_navigation.moc"
