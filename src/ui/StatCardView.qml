@@ -9,7 +9,9 @@ Item {
     required property string value
     required property string label
 
+    // Cards in a row share its width equally, whatever their texts.
     Layout.fillWidth: true
+    Layout.preferredWidth: 1
     implicitWidth: Math.max(valueText.implicitWidth, labelText.implicitWidth)
     implicitHeight: column.implicitHeight
 

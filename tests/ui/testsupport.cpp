@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QMetaEnum>
 #include <QStandardPaths>
@@ -18,6 +19,12 @@ ScraperViewModel *controller(QObject *object)
     return viewModel;
 }
 } // namespace
+
+TestSupport::~TestSupport()
+{
+    QDesktopServices::unsetUrlHandler(u"https"_s);
+    QDesktopServices::unsetUrlHandler(u"http"_s);
+}
 
 QObject *TestSupport::createViewModel()
 {
@@ -101,4 +108,20 @@ QUrl TestSupport::folderUrl(const QString &name)
     const QString path = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + u"/velmoria-ui-test/"_s + name;
     QDir().mkpath(path);
     return QUrl::fromLocalFile(path);
+}
+
+QStringList TestSupport::takeOpenedUrls()
+{
+    return std::exchange(m_openedUrls, {});
+}
+
+void TestSupport::captureUrlOpenings()
+{
+    QDesktopServices::setUrlHandler(u"https"_s, this, "recordOpenedUrl");
+    QDesktopServices::setUrlHandler(u"http"_s, this, "recordOpenedUrl");
+}
+
+void TestSupport::recordOpenedUrl(const QUrl &url)
+{
+    m_openedUrls.append(url.toString());
 }

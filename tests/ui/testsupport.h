@@ -14,6 +14,7 @@ class TestSupport : public QObject
 
 public:
     using QObject::QObject;
+    ~TestSupport() override;
 
     /** A real controller whose portal is an address nothing listens on; owned by the caller (JS). */
     Q_INVOKABLE QObject *createViewModel();
@@ -36,4 +37,15 @@ public:
     Q_INVOKABLE int viewState(const QString &name);
     /** Scratch folder URL for output directories. */
     Q_INVOKABLE QUrl folderUrl(const QString &name);
+    /** Web addresses the application asked the desktop to open since the last call, in order. */
+    Q_INVOKABLE QStringList takeOpenedUrls();
+
+    /** Catches https and http openings in-process instead of starting a browser. */
+    void captureUrlOpenings();
+
+public Q_SLOTS:
+    void recordOpenedUrl(const QUrl &url);
+
+private:
+    QStringList m_openedUrls;
 };

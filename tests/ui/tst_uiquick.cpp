@@ -20,6 +20,7 @@ public Q_SLOTS:
     void qmlEngineAvailable(QQmlEngine *engine)
     {
         engine->addImportPath(QStringLiteral("qrc:/"));
+        m_support.captureUrlOpenings();
         qmlRegisterSingletonInstance("VelmoriaTest", 1, 0, "TestSupport", &m_support);
     }
 
