@@ -28,30 +28,48 @@ namespace {
 constexpr int caseCount = 100000;
 
 const QStringList courts = {
-    u"Sąd Rejonowy w Łodzi"_s,          u"Sąd Rejonowy dla Wrocławia-Fabrycznej"_s, u"Sąd Okręgowy w Poznaniu"_s,
-    u"Sąd Rejonowy w Gdańsku"_s,        u"Sąd Rejonowy dla Krakowa-Śródmieścia"_s, u"Sąd Okręgowy w Białymstoku"_s,
-    u"Sąd Rejonowy w Rzeszowie"_s,      u"Sąd Rejonowy w Szczecinie"_s,            u"Sąd Okręgowy w Katowicach"_s,
-    u"Sąd Rejonowy w Lublinie"_s,       u"Sąd Rejonowy w Zielonej Górze"_s,        u"Sąd Okręgowy w Częstochowie"_s,
-    u"Sąd Rejonowy w Łowiczu"_s,        u"Sąd Rejonowy w Świdnicy"_s,              u"Sąd Okręgowy w Elblągu"_s,
-    u"Sąd Rejonowy w Żyrardowie"_s,     u"Sąd Rejonowy w Ełku"_s,                  u"Sąd Okręgowy w Gliwicach"_s,
-    u"Sąd Apelacyjny we Wrocławiu"_s,   u"Sąd Apelacyjny w Warszawie"_s,
+    u"Sąd Rejonowy w Łodzi"_s,
+    u"Sąd Rejonowy dla Wrocławia-Fabrycznej"_s,
+    u"Sąd Okręgowy w Poznaniu"_s,
+    u"Sąd Rejonowy w Gdańsku"_s,
+    u"Sąd Rejonowy dla Krakowa-Śródmieścia"_s,
+    u"Sąd Okręgowy w Białymstoku"_s,
+    u"Sąd Rejonowy w Rzeszowie"_s,
+    u"Sąd Rejonowy w Szczecinie"_s,
+    u"Sąd Okręgowy w Katowicach"_s,
+    u"Sąd Rejonowy w Lublinie"_s,
+    u"Sąd Rejonowy w Zielonej Górze"_s,
+    u"Sąd Okręgowy w Częstochowie"_s,
+    u"Sąd Rejonowy w Łowiczu"_s,
+    u"Sąd Rejonowy w Świdnicy"_s,
+    u"Sąd Okręgowy w Elblągu"_s,
+    u"Sąd Rejonowy w Żyrardowie"_s,
+    u"Sąd Rejonowy w Ełku"_s,
+    u"Sąd Okręgowy w Gliwicach"_s,
+    u"Sąd Apelacyjny we Wrocławiu"_s,
+    u"Sąd Apelacyjny w Warszawie"_s,
 };
 const QStringList divisions = {
-    u"I Wydział Cywilny"_s,          u"II Wydział Karny"_s,       u"III Wydział Rodzinny i Nieletnich"_s,
-    u"IV Wydział Pracy i Ubezpieczeń Społecznych"_s, u"V Wydział Gospodarczy"_s, u"VI Wydział Ksiąg Wieczystych"_s,
-    u"VII Wydział Egzekucyjny"_s,    u"VIII Wydział Odwoławczy"_s,
+    u"I Wydział Cywilny"_s,
+    u"II Wydział Karny"_s,
+    u"III Wydział Rodzinny i Nieletnich"_s,
+    u"IV Wydział Pracy i Ubezpieczeń Społecznych"_s,
+    u"V Wydział Gospodarczy"_s,
+    u"VI Wydział Ksiąg Wieczystych"_s,
+    u"VII Wydział Egzekucyjny"_s,
+    u"VIII Wydział Odwoławczy"_s,
 };
-const QStringList statuses = {u"W toku"_s, u"Zakończona"_s, u"Zawieszona"_s, u"Umorzona"_s};
-const QStringList subjects = {u"o zapłatę"_s, u"o rozwód"_s, u"o alimenty"_s, u"o eksmisję"_s,
-                              u"o zasiedzenie"_s, u"o ochronę dóbr osobistych"_s, u"o podział majątku"_s};
-const QStringList firstNames = {u"Jan"_s,   u"Łukasz"_s,   u"Małgorzata"_s, u"Zofia"_s, u"Grzegorz"_s, u"Józef"_s,
-                                u"Agnieszka"_s, u"Paweł"_s, u"Żaneta"_s,     u"Ścibor"_s, u"Bożena"_s,   u"Krzysztof"_s};
-const QStringList lastNames = {u"Kowalski"_s,  u"Nowak"_s,     u"Wiśniewska"_s, u"Wójcik"_s,  u"Kamińska"_s,
-                               u"Lewandowski"_s, u"Zieliński"_s, u"Szymańska"_s,  u"Woźniak"_s, u"Dąbrowski"_s,
-                               u"Kozłowska"_s, u"Jankowski"_s, u"Mazur"_s,      u"Kwiatkowski"_s, u"Krawczyk"_s,
-                               u"Piotrowska"_s, u"Grabowski"_s, u"Nowakowska"_s, u"Pawłowski"_s, u"Michalska"_s};
-const QStringList romans = {u"I"_s, u"II"_s, u"III"_s, u"IV"_s, u"V"_s, u"VI"_s, u"VII"_s, u"VIII"_s};
-const QStringList repertories = {u"C"_s, u"K"_s, u"Ns"_s, u"RC"_s, u"GC"_s, u"P"_s, u"Ca"_s, u"Co"_s};
+const QStringList statuses = { u"W toku"_s, u"Zakończona"_s, u"Zawieszona"_s, u"Umorzona"_s };
+const QStringList subjects = { u"o zapłatę"_s, u"o rozwód"_s, u"o alimenty"_s, u"o eksmisję"_s,
+    u"o zasiedzenie"_s, u"o ochronę dóbr osobistych"_s, u"o podział majątku"_s };
+const QStringList firstNames = { u"Jan"_s, u"Łukasz"_s, u"Małgorzata"_s, u"Zofia"_s, u"Grzegorz"_s,
+    u"Józef"_s, u"Agnieszka"_s, u"Paweł"_s, u"Żaneta"_s, u"Ścibor"_s, u"Bożena"_s, u"Krzysztof"_s };
+const QStringList lastNames = { u"Kowalski"_s, u"Nowak"_s, u"Wiśniewska"_s, u"Wójcik"_s, u"Kamińska"_s,
+    u"Lewandowski"_s, u"Zieliński"_s, u"Szymańska"_s, u"Woźniak"_s, u"Dąbrowski"_s, u"Kozłowska"_s,
+    u"Jankowski"_s, u"Mazur"_s, u"Kwiatkowski"_s, u"Krawczyk"_s, u"Piotrowska"_s, u"Grabowski"_s,
+    u"Nowakowska"_s, u"Pawłowski"_s, u"Michalska"_s };
+const QStringList romans = { u"I"_s, u"II"_s, u"III"_s, u"IV"_s, u"V"_s, u"VI"_s, u"VII"_s, u"VIII"_s };
+const QStringList repertories = { u"C"_s, u"K"_s, u"Ns"_s, u"RC"_s, u"GC"_s, u"P"_s, u"Ca"_s, u"Co"_s };
 
 QString pick(std::mt19937 &random, const QStringList &list)
 {
@@ -74,10 +92,13 @@ QList<CourtCase> makeCases()
         const QString status = pick(random, statuses);
         const QString person = pick(random, firstNames) + u' ' + pick(random, lastNames);
         cases.append(CourtCase({
-            u"%1 %2 %3/%4"_s.arg(pick(random, romans), pick(random, repertories)).arg(i + 1).arg(19 + random() % 6),
+            u"%1 %2 %3/%4"_s.arg(pick(random, romans), pick(random, repertories))
+                .arg(i + 1)
+                .arg(19 + random() % 6),
             pick(random, courts),
             pick(random, divisions),
-            pick(random, subjects) + u" kwoty %1,%2 zł"_s.arg(random() % 90000 + 100).arg(random() % 100, 2, 10, QChar(u'0')),
+            pick(random, subjects)
+                + u" kwoty %1,%2 zł"_s.arg(random() % 90000 + 100).arg(random() % 100, 2, 10, QChar(u'0')),
             person + u" przeciwko "_s + pick(random, lastNames) + u" sp. z o.o. (KRS "_s
                 + QString::number(random() % 1000000) + u')',
             u"SSR "_s + pick(random, firstNames) + u' ' + pick(random, lastNames),
@@ -132,10 +153,7 @@ const std::vector<Utf8Row> &benchRowsUtf8()
     return rows;
 }
 
-void writeWithVelmoria(const QString &path)
-{
-    writeXLSX(benchCases(), QUrl::fromLocalFile(path));
-}
+void writeWithVelmoria(const QString &path) { writeXLSX(benchCases(), QUrl::fromLocalFile(path)); }
 
 void writeWithPeer(const QString &path)
 {
@@ -155,7 +173,7 @@ void writeWithPeer(const QString &path)
     format_set_align(data, LXW_ALIGN_VERTICAL_TOP);
     format_set_text_wrap(data);
 
-    constexpr double widths[9] = {16, 22, 22, 28, 28, 18, 14, 14, 14};
+    constexpr double widths[9] = { 16, 22, 22, 28, 28, 18, 14, 14, 14 };
     for (lxw_col_t column = 0; column < 9; ++column)
         worksheet_set_column(sheet, column, column, widths[column], nullptr);
     worksheet_freeze_panes(sheet, 1, 0);
@@ -270,7 +288,8 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
 
-    std::printf("%d cases, %.1f %% of the values repeat an earlier one\n", caseCount, 100.0 * repeatedShare(benchCases()));
+    std::printf("%d cases, %.1f %% of the values repeat an earlier one\n", caseCount,
+        100.0 * repeatedShare(benchCases()));
     benchRowsUtf8();
     const long ourPeak = extraPeakKiB([] { writeWithVelmoria(velmoriaPath()); });
     const long peerPeak = extraPeakKiB([] { writeWithPeer(peerPath()); });
@@ -284,15 +303,17 @@ int main(int argc, char **argv)
 
     const double ours = reporter.meanMilliseconds["BM_velmoriaWriteXLSX"];
     const double peer = reporter.meanMilliseconds["BM_libxlsxwriterPeer"];
-    std::printf("\nwriteXLSX:     %9.1f ms  peak +%8.1f MiB  workbook %8.1f MiB\n", ours, ourPeak / 1024.0, ourSize / 1024.0);
-    std::printf("libxlsxwriter: %9.1f ms  peak +%8.1f MiB  workbook %8.1f MiB\n", peer, peerPeak / 1024.0, peerSize / 1024.0);
+    std::printf("\nwriteXLSX:     %9.1f ms  peak +%8.1f MiB  workbook %8.1f MiB\n", ours, ourPeak / 1024.0,
+        ourSize / 1024.0);
+    std::printf("libxlsxwriter: %9.1f ms  peak +%8.1f MiB  workbook %8.1f MiB\n", peer, peerPeak / 1024.0,
+        peerSize / 1024.0);
     if (ours > 0 && peer > 0) {
         std::printf("speed: writeXLSX is %.2fx the peer's (target at least 2x): %s\n", peer / ours,
-                    peer / ours >= 2.0 ? "met" : "missed");
+            peer / ours >= 2.0 ? "met" : "missed");
     }
     if (ourPeak > 0 && ourSize > 0) {
-        std::printf("memory: writeXLSX peak is %.2fx its workbook (target at most 3x): %s\n", ourPeak / ourSize,
-                    ourPeak / ourSize <= 3.0 ? "met" : "missed");
+        std::printf("memory: writeXLSX peak is %.2fx its workbook (target at most 3x): %s\n",
+            ourPeak / ourSize, ourPeak / ourSize <= 3.0 ? "met" : "missed");
     }
     return 0;
 }

@@ -2,7 +2,4 @@
 
 using namespace Qt::StringLiterals;
 
-QString ExcelError::errorDescription() const
-{
-    return u"Nie udało się zapisać pliku XLSX."_s;
-}
+QString ExcelError::errorDescription() const { return u"Nie udało się zapisać pliku XLSX."_s; }

@@ -12,10 +12,7 @@ namespace {
 constexpr qsizetype maxComponentLength = 40; // user-perceived characters
 
 // Space separators and the tab; line breaks are not white space here.
-bool isBlank(char32_t scalar)
-{
-    return scalar == U'\t' || QChar::category(scalar) == QChar::Separator_Space;
-}
+bool isBlank(char32_t scalar) { return scalar == U'\t' || QChar::category(scalar) == QChar::Separator_Space; }
 
 bool isKept(char32_t scalar)
 {
@@ -86,12 +83,13 @@ QString sanitizeFileComponent(const QString &text)
     return result;
 }
 
-QUrl makeOutputURL(const QString &apelacja, const QString &podmiot, const QUrl &folder, const QDateTime &moment)
+QUrl makeOutputURL(
+    const QString &apelacja, const QString &podmiot, const QUrl &folder, const QDateTime &moment)
 {
     QString region = apelacja;
     region.remove(u"Apelacja "_s);
 
-    QStringList parts{sanitizeFileComponent(region), u"sprawy"_s};
+    QStringList parts { sanitizeFileComponent(region), u"sprawy"_s };
     if (!podmiot.isEmpty())
         parts.append(sanitizeFileComponent(podmiot));
     // QDateTime::toString with a format always uses the C locale: ASCII digits, Gregorian calendar.

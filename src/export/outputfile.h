@@ -13,8 +13,8 @@
 [[nodiscard]] QUrl makeOutputURL(const QString &apelacja, const QString &podmiot, const QUrl &folder);
 
 /** As above with the time stamp taken from @p moment (in its own time spec). */
-[[nodiscard]] QUrl makeOutputURL(const QString &apelacja, const QString &podmiot, const QUrl &folder,
-                                 const QDateTime &moment);
+[[nodiscard]] QUrl makeOutputURL(
+    const QString &apelacja, const QString &podmiot, const QUrl &folder, const QDateTime &moment);
 
 /**
  * @p text made safe for a file name: only letters, marks, numbers, space separators, tabs and "-"

@@ -17,8 +17,15 @@
 using namespace Qt::StringLiterals;
 
 const QStringList tableColumns = {
-    u"Sygnatura"_s, u"Sąd"_s,        u"Wydział"_s,          u"Przedmiot sprawy"_s, u"Główne podmioty sprawy"_s,
-    u"Referent"_s,  u"Data wpływu"_s, u"Data zakończenia"_s, u"Status"_s,
+    u"Sygnatura"_s,
+    u"Sąd"_s,
+    u"Wydział"_s,
+    u"Przedmiot sprawy"_s,
+    u"Główne podmioty sprawy"_s,
+    u"Referent"_s,
+    u"Data wpływu"_s,
+    u"Data zakończenia"_s,
+    u"Status"_s,
 };
 
 namespace {
@@ -30,10 +37,11 @@ namespace {
 #define NS_DOCUMENT_RELATIONSHIPS "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
 #define XML_DECLARATION "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
 
-constexpr std::string_view contentTypesXml =
-    XML_DECLARATION "\n"
+constexpr std::string_view contentTypesXml = XML_DECLARATION
+    "\n"
     "<Types xmlns=\"" NS_CONTENT_TYPES "\">\n"
-    "  <Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>\n"
+    "  <Default Extension=\"rels\" "
+    "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>\n"
     "  <Default Extension=\"xml\" ContentType=\"application/xml\"/>\n"
     "  <Override PartName=\"/xl/workbook.xml\" "
     "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>\n"
@@ -45,15 +53,15 @@ constexpr std::string_view contentTypesXml =
     "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>\n"
     "</Types>";
 
-constexpr std::string_view packageRelationshipsXml =
-    XML_DECLARATION "\n"
-    "<Relationships xmlns=\"" NS_PACKAGE_RELATIONSHIPS "\">\n"
-    "  <Relationship Id=\"rId1\" Type=\"" NS_DOCUMENT_RELATIONSHIPS "/officeDocument\" "
-    "Target=\"xl/workbook.xml\"/>\n"
-    "</Relationships>";
+constexpr std::string_view packageRelationshipsXml
+    = XML_DECLARATION "\n"
+                      "<Relationships xmlns=\"" NS_PACKAGE_RELATIONSHIPS "\">\n"
+                      "  <Relationship Id=\"rId1\" Type=\"" NS_DOCUMENT_RELATIONSHIPS "/officeDocument\" "
+                      "Target=\"xl/workbook.xml\"/>\n"
+                      "</Relationships>";
 
-constexpr std::string_view workbookRelationshipsXml =
-    XML_DECLARATION "\n"
+constexpr std::string_view workbookRelationshipsXml = XML_DECLARATION
+    "\n"
     "<Relationships xmlns=\"" NS_PACKAGE_RELATIONSHIPS "\">\n"
     "  <Relationship Id=\"rId1\" Type=\"" NS_DOCUMENT_RELATIONSHIPS "/worksheet\" "
     "Target=\"worksheets/sheet1.xml\"/>\n"
@@ -62,16 +70,16 @@ constexpr std::string_view workbookRelationshipsXml =
     "Target=\"sharedStrings.xml\"/>\n"
     "</Relationships>";
 
-constexpr std::string_view workbookXml =
-    XML_DECLARATION "\n"
+constexpr std::string_view workbookXml = XML_DECLARATION
+    "\n"
     "<workbook xmlns=\"" NS_SPREADSHEET_MAIN "\" xmlns:r=\"" NS_DOCUMENT_RELATIONSHIPS "\">\n"
     "  <sheets>\n"
     "    <sheet name=\"Sprawy\" sheetId=\"1\" r:id=\"rId1\"/>\n"
     "  </sheets>\n"
     "</workbook>";
 
-constexpr std::string_view stylesXml =
-    XML_DECLARATION "\n"
+constexpr std::string_view stylesXml = XML_DECLARATION
+    "\n"
     "<styleSheet xmlns=\"" NS_SPREADSHEET_MAIN "\">\n"
     "  <fonts count=\"2\">\n"
     "    <font><sz val=\"11\"/><name val=\"Calibri\"/></font>\n"
@@ -92,23 +100,26 @@ constexpr std::string_view stylesXml =
     "      <diagonal/>\n"
     "    </border>\n"
     "  </borders>\n"
-    "  <cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>\n"
+    "  <cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+    "borderId=\"0\"/></cellStyleXfs>\n"
     "  <cellXfs count=\"3\">\n"
     "    <xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>\n"
     "    <xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" borderId=\"1\" applyFont=\"1\" applyFill=\"1\" "
     "applyBorder=\"1\" applyAlignment=\"1\">\n"
     "      <alignment horizontal=\"center\" vertical=\"center\" wrapText=\"1\"/>\n"
     "    </xf>\n"
-    "    <xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"1\" applyBorder=\"1\" applyAlignment=\"1\">\n"
+    "    <xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"1\" applyBorder=\"1\" "
+    "applyAlignment=\"1\">\n"
     "      <alignment vertical=\"top\" wrapText=\"1\"/>\n"
     "    </xf>\n"
     "  </cellXfs>\n"
     "</styleSheet>";
 
-constexpr std::string_view sharedStringsHead = XML_DECLARATION "\n<sst xmlns=\"" NS_SPREADSHEET_MAIN "\" count=\"";
+constexpr std::string_view sharedStringsHead
+    = XML_DECLARATION "\n<sst xmlns=\"" NS_SPREADSHEET_MAIN "\" count=\"";
 
-constexpr std::string_view sheetPrefix =
-    XML_DECLARATION "\n"
+constexpr std::string_view sheetPrefix = XML_DECLARATION
+    "\n"
     "<worksheet xmlns=\"" NS_SPREADSHEET_MAIN "\">\n"
     "  <sheetViews>\n"
     "    <sheetView tabSelected=\"1\" workbookViewId=\"0\">\n"
@@ -125,7 +136,7 @@ static_assert(stylesXml.size() == 1422);
 static_assert(sharedStringsHead.size() == 134);
 static_assert(sheetPrefix.size() == 322);
 
-constexpr std::array<int, 9> xlsxColumnWidths = {16, 22, 22, 28, 28, 18, 14, 14, 14};
+constexpr std::array<int, 9> xlsxColumnWidths = { 16, 22, 22, 28, 28, 18, 14, 14, 14 };
 constexpr qsizetype columnCount = xlsxColumnWidths.size();
 
 QByteArray columnLetter(qsizetype column)
@@ -133,10 +144,11 @@ QByteArray columnLetter(qsizetype column)
     constexpr std::string_view letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     if (column < 26)
         return QByteArray(1, letters[column]);
-    return QByteArray{letters[column / 26 - 1], letters[column % 26]};
+    return QByteArray { letters[column / 26 - 1], letters[column % 26] };
 }
 
-/** An append-only UTF-8 buffer written through a raw pointer; a part is tens of megabytes of small appends. */
+/** An append-only UTF-8 buffer written through a raw pointer; a part is tens of megabytes of small appends.
+ */
 class ByteWriter
 {
 public:
@@ -210,7 +222,7 @@ public:
         qsizetype capacity = 1024;
         while (capacity < expected * 2)
             capacity *= 2;
-        m_slots.assign(size_t(capacity), Slot{});
+        m_slots.assign(size_t(capacity), Slot {});
     }
 
     int intern(const QString &text)
@@ -230,7 +242,7 @@ public:
         m_keys.append(std::move(key));
         if (size_t(m_strings.size()) * 2 > m_slots.size())
             grow();
-        place(Slot{hash, number});
+        place(Slot { hash, number });
         return number;
     }
 
@@ -269,7 +281,7 @@ private:
     }
 
     QList<QString> m_strings; // as first met: these are written
-    QList<QString> m_keys;    // NFC forms, mostly sharing the strings' data
+    QList<QString> m_keys; // NFC forms, mostly sharing the strings' data
     std::vector<Slot> m_slots;
 };
 
@@ -307,7 +319,8 @@ char *put(char *out, std::string_view text)
 // Characters XML 1.0 forbids; tab, line feed and carriage return are allowed.
 bool isForbiddenInXml(char16_t unit)
 {
-    return (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit == 0xFFFE || unit == 0xFFFF;
+    return (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit == 0xFFFE
+        || unit == 0xFFFF;
 }
 
 /** UTF-8 of @p text with the five XML entities, spreadsheet escapes for XML-forbidden characters,
@@ -417,7 +430,8 @@ public:
 
     void beginRow(quint64 rowNumber)
     {
-        m_rowNumberLength = std::to_chars(m_rowNumber, m_rowNumber + sizeof m_rowNumber, rowNumber).ptr - m_rowNumber;
+        m_rowNumberLength
+            = std::to_chars(m_rowNumber, m_rowNumber + sizeof m_rowNumber, rowNumber).ptr - m_rowNumber;
         m_out.append("    <row r=\"");
         m_out.append(std::string_view(m_rowNumber, size_t(m_rowNumberLength)));
         m_out.append("\">");
@@ -520,7 +534,8 @@ public:
         QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
         qsizetype filled = 0;
         while (filled < bytes.size()) {
-            const zip_int64_t count = zip_source_read(m_buffer, bytes.data() + filled, zip_uint64_t(bytes.size() - filled));
+            const zip_int64_t count
+                = zip_source_read(m_buffer, bytes.data() + filled, zip_uint64_t(bytes.size() - filled));
             if (count <= 0)
                 break;
             filled += qsizetype(count);
@@ -532,19 +547,13 @@ public:
     }
 
 private:
-    [[noreturn]] void fail()
-    {
-        throw ExcelError::writeFailed(QString::fromUtf8(zip_strerror(m_archive)));
-    }
+    [[noreturn]] void fail() { throw ExcelError::writeFailed(QString::fromUtf8(zip_strerror(m_archive))); }
 
     zip_source_t *m_buffer = nullptr;
     zip_t *m_archive = nullptr;
 };
 
-std::string_view view(const QByteArray &bytes)
-{
-    return {bytes.constData(), size_t(bytes.size())};
-}
+std::string_view view(const QByteArray &bytes) { return { bytes.constData(), size_t(bytes.size()) }; }
 
 struct GeneratedParts
 {
@@ -568,9 +577,15 @@ GeneratedParts buildGeneratedParts(const QList<CourtCase> &cases)
     for (const CourtCase &record : cases) {
         sheet.beginRow(row++);
         const std::array<const QString *, columnCount> fields = {
-            &record.sygnatura,  &record.sad,        &record.wydzial,
-            &record.przedmiot,  &record.glownePodmioty, &record.referent,
-            &record.dataWplywu, &record.dataZakonczenia, &record.status,
+            &record.sygnatura,
+            &record.sad,
+            &record.wydzial,
+            &record.przedmiot,
+            &record.glownePodmioty,
+            &record.referent,
+            &record.dataWplywu,
+            &record.dataZakonczenia,
+            &record.status,
         };
         for (qsizetype column = 0; column < columnCount; ++column)
             sheet.addCell(column, table.intern(*fields[column]), '2');
@@ -580,7 +595,8 @@ GeneratedParts buildGeneratedParts(const QList<CourtCase> &cases)
 
     GeneratedParts parts;
     parts.sheet = sheet.finish();
-    parts.sharedStrings = sharedStringsPart(table.strings(), quint64(columnCount) * quint64(cases.size() + 1));
+    parts.sharedStrings
+        = sharedStringsPart(table.strings(), quint64(columnCount) * quint64(cases.size() + 1));
     return parts;
 }
 

@@ -43,7 +43,8 @@ private Q_SLOTS:
         for (int i = 0; i < 45; ++i)
             decomposed += u"e\u0301"_s;
         QTest::newRow("40 clusters, not 40 code units") << decomposed << decomposed.left(80);
-        QTest::newRow("punctuation counted before cut") << u"....."_s + QString(40, u'b') << QString(40, u'b');
+        QTest::newRow("punctuation counted before cut")
+            << u"....."_s + QString(40, u'b') << QString(40, u'b');
     }
 
     void sanitize()
@@ -64,20 +65,20 @@ private Q_SLOTS:
                                   << u"wrocławska_sprawy_20250305_1407.xlsx"_s;
         QTest::newRow("party") << u"Apelacja wrocławska"_s << u"Alfa Beta-Gamma"_s << march
                                << u"wrocławska_sprawy_Alfa_Beta-Gamma_20250305_1407.xlsx"_s;
-        QTest::newRow("party of punctuation") << u"Apelacja wrocławska"_s << u"..."_s << march
-                                              << u"wrocławska_sprawy__20250305_1407.xlsx"_s;
-        QTest::newRow("party of a space") << u"Apelacja wrocławska"_s << u" "_s << march
-                                          << u"wrocławska_sprawy__20250305_1407.xlsx"_s;
+        QTest::newRow("party of punctuation")
+            << u"Apelacja wrocławska"_s << u"..."_s << march << u"wrocławska_sprawy__20250305_1407.xlsx"_s;
+        QTest::newRow("party of a space")
+            << u"Apelacja wrocławska"_s << u" "_s << march << u"wrocławska_sprawy__20250305_1407.xlsx"_s;
         QTest::newRow("company") << u"Apelacja łódzka"_s << u"  A.B. sp. z o.o. "_s << march
                                  << u"łódzka_sprawy_AB_sp_z_oo_20250305_1407.xlsx"_s;
         QTest::newRow("padded hour") << u"Apelacja gdańska"_s << u""_s
                                      << QDateTime(QDate(2025, 12, 31), QTime(9, 5))
                                      << u"gdańska_sprawy_20251231_0905.xlsx"_s;
-        QTest::newRow("24-hour clock") << u"Apelacja szczecińska"_s << u""_s
-                                       << QDateTime(QDate(2024, 1, 2), QTime(23, 59, 59))
-                                       << u"szczecińska_sprawy_20240102_2359.xlsx"_s;
-        QTest::newRow("every occurrence removed") << u"Apelacja Apelacja krakowska"_s << u""_s << march
-                                                  << u"krakowska_sprawy_20250305_1407.xlsx"_s;
+        QTest::newRow("24-hour clock")
+            << u"Apelacja szczecińska"_s << u""_s << QDateTime(QDate(2024, 1, 2), QTime(23, 59, 59))
+            << u"szczecińska_sprawy_20240102_2359.xlsx"_s;
+        QTest::newRow("every occurrence removed")
+            << u"Apelacja Apelacja krakowska"_s << u""_s << march << u"krakowska_sprawy_20250305_1407.xlsx"_s;
     }
 
     void fileName()
@@ -86,7 +87,8 @@ private Q_SLOTS:
         QFETCH(QString, podmiot);
         QFETCH(QDateTime, moment);
         QFETCH(QString, expected);
-        const QUrl url = makeOutputURL(apelacja, podmiot, QUrl::fromLocalFile(u"/data/Wyniki spraw"_s), moment);
+        const QUrl url
+            = makeOutputURL(apelacja, podmiot, QUrl::fromLocalFile(u"/data/Wyniki spraw"_s), moment);
         QVERIFY(url.isLocalFile());
         QCOMPARE(url.toLocalFile(), u"/data/Wyniki spraw/"_s + expected);
     }
@@ -95,8 +97,9 @@ private Q_SLOTS:
     void folderWithTrailingSlash()
     {
         const QDateTime moment(QDate(2025, 3, 5), QTime(14, 7));
-        QCOMPARE(makeOutputURL(u"Apelacja lubelska"_s, {}, QUrl::fromLocalFile(u"/tmp/x/"_s), moment).toLocalFile(),
-                 u"/tmp/x/lubelska_sprawy_20250305_1407.xlsx"_s);
+        QCOMPARE(makeOutputURL(u"Apelacja lubelska"_s, {}, QUrl::fromLocalFile(u"/tmp/x/"_s), moment)
+                     .toLocalFile(),
+            u"/tmp/x/lubelska_sprawy_20250305_1407.xlsx"_s);
     }
 
     // The time stamp uses ASCII digits whatever the user's locale.
@@ -105,15 +108,17 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
         QVERIFY(QLocale().toString(5) != u"5"_s); // the locale really has other digits
         const QDateTime moment(QDate(2025, 3, 5), QTime(14, 7));
-        QCOMPARE(makeOutputURL(u"Apelacja poznańska"_s, {}, QUrl::fromLocalFile(u"/tmp"_s), moment).fileName(),
-                 u"poznańska_sprawy_20250305_1407.xlsx"_s);
+        QCOMPARE(
+            makeOutputURL(u"Apelacja poznańska"_s, {}, QUrl::fromLocalFile(u"/tmp"_s), moment).fileName(),
+            u"poznańska_sprawy_20250305_1407.xlsx"_s);
     }
 
     // Without a given moment the current local minute is used.
     void currentMinute()
     {
         const QDateTime before = QDateTime::currentDateTime();
-        const QString name = makeOutputURL(u"Apelacja rzeszowska"_s, u"Jan"_s, QUrl::fromLocalFile(u"/tmp"_s)).fileName();
+        const QString name
+            = makeOutputURL(u"Apelacja rzeszowska"_s, u"Jan"_s, QUrl::fromLocalFile(u"/tmp"_s)).fileName();
         const QDateTime after = QDateTime::currentDateTime();
         const QRegularExpression pattern(u"^rzeszowska_sprawy_Jan_(\\d{8}_\\d{4})\\.xlsx$"_s);
         const QRegularExpressionMatch match = pattern.match(name);
