@@ -27,28 +27,36 @@ VelmoriaApp::VelmoriaApp(int &argc, char **argv)
 
 VelmoriaApp::~VelmoriaApp()
 {
-    // Windows first: their controllers are parented to them.
+    // Windows (and the controllers they own) go before the engine that built them.
+    for (const auto &window : std::as_const(m_windows))
+        delete window.data();
     m_engine.reset();
 }
 
-bool VelmoriaApp::openWindow()
+QQuickWindow *VelmoriaApp::openWindow()
+{
+    return openWindow(new ScraperViewModel());
+}
+
+QQuickWindow *VelmoriaApp::openWindow(ScraperViewModel *viewModel)
 {
     QQmlComponent component(m_engine.get(), QUrl(u"qrc:/Velmoria/Main.qml"_s));
-    if (component.isError()) {
-        qWarning().noquote() << component.errorString();
-        return false;
-    }
-    auto *viewModel = new ScraperViewModel();
-    QObject *window = component.createWithInitialProperties({{u"viewModel"_s, QVariant::fromValue(viewModel)}});
+    QObject *created = component.isError()
+        ? nullptr
+        : component.createWithInitialProperties({{u"viewModel"_s, QVariant::fromValue(viewModel)}});
+    auto *window = qobject_cast<QQuickWindow *>(created);
     if (!window) {
         qWarning().noquote() << component.errorString();
+        delete created;
         delete viewModel;
-        return false;
+        return nullptr;
     }
-    viewModel->setParent(window);
     QQmlEngine::setObjectOwnership(window, QQmlEngine::CppOwnership);
-    window->setParent(m_engine.get());
-    return true;
+    m_windows.append(window);
+    viewModel->setParent(window);
+    // The controller's hidden web window was shown first and may hold the activation.
+    window->requestActivate();
+    return window;
 }
 
 int VelmoriaApp::exec()

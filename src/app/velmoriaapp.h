@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QList>
+#include <QPointer>
 #include <QQmlApplicationEngine>
+#include <QQuickWindow>
 
 #include <memory>
 
@@ -18,8 +20,10 @@ public:
     VelmoriaApp(int &argc, char **argv);
     ~VelmoriaApp();
 
-    /** Opens a window with its own new controller; false when the window could not be built. */
-    bool openWindow();
+    /** Opens a window with its own new controller; null when the window could not be built. */
+    QQuickWindow *openWindow();
+    /** Opens a window over @p viewModel, which the window then owns. */
+    QQuickWindow *openWindow(ScraperViewModel *viewModel);
     /** Runs the event loop until the application quits. */
     int exec();
 
@@ -31,4 +35,5 @@ public:
 private:
     QApplication m_application;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QList<QPointer<QQuickWindow>> m_windows;
 };

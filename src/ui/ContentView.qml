@@ -34,14 +34,14 @@ Item {
 
     Component {
         id: loginScreen
-        LoginView { viewModel: root.viewModel }
+        LoginView { objectName: "loginView"; viewModel: root.viewModel }
     }
     Component {
         id: progressScreen
-        ScrapeProgressView { viewModel: root.viewModel }
+        ScrapeProgressView { objectName: "progressView"; viewModel: root.viewModel }
     }
     Component {
         id: resultsScreen
-        ResultsView { viewModel: root.viewModel }
+        ResultsView { objectName: "resultsView"; viewModel: root.viewModel }
     }
 }

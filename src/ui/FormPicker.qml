@@ -17,4 +17,32 @@ ComboBox {
     currentIndex: model ? model.indexOf(value) : -1
     displayText: value
     onActivated: index => picked(model[index])
+
+    // Compact, in the look of the form's text fields.
+    padding: 6
+    leftPadding: 6
+    rightPadding: 6 + (indicator ? indicator.width : 0)
+    background: Rectangle {
+        implicitWidth: 120
+        implicitHeight: 26
+        radius: 4
+        color: control.pressed ? Theme.headerBackground : Theme.fieldBackground
+        border.width: 1
+        border.color: Theme.border
+    }
+    contentItem: Text {
+        leftPadding: 0
+        text: control.displayText
+        font: control.font
+        color: Theme.textPrimary
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+    indicator: Text {
+        x: control.width - width - 6
+        y: (control.height - height) / 2
+        text: "▾"
+        font: control.font
+        color: Theme.textSecondary
+    }
 }

@@ -22,7 +22,8 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             source: "assets/portalicon.svg"
             height: 40
-            width: sourceSize.height > 0 ? Math.round(40 * sourceSize.width / sourceSize.height) : 40
+            // The width follows from the picture's aspect ratio.
+            width: implicitHeight > 0 ? Math.round(40 * implicitWidth / implicitHeight) : 40
             fillMode: Image.PreserveAspectFit
             smooth: true
             mipmap: true

@@ -191,6 +191,7 @@ TestCase {
         const group = findChild(header, "headerGroup")
         fuzzyCompare(group.x + group.width / 2, 475, 1)
         compare(findChild(header, "portalIcon").height, 40)
+        compare(findChild(header, "portalIcon").width, 40)
         compare(findChild(header, "portalIcon").status, Image.Ready)
         compare(group.spacing, 10)
         compare(header.height, group.height + 20)
