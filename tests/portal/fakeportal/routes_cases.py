@@ -1,4 +1,4 @@
-"""The logged-in portal application: its page at /app and the case data behind its table.
+"""The logged-in portal application: its page at / (and /app) and the case data behind its table.
 
 The cases are generated deterministically per appellate region, so a test can ask the portal
 (GET /api/sprawy/all) for exactly the cases a filtered walk of the table must collect.
@@ -161,4 +161,15 @@ def sprawy_all(request):
 
 @route("GET", "/app")
 def app_page(request):
-    request.send_file("app/index.html")
+    """The application without a session, for tests that start on its pages directly."""
+    request.send_html(request.render("app/index.html", login=""))
+
+
+@route("GET", "/")
+def home(request):
+    """After login the portal opens on its application (in place of the bare landing page)."""
+    login = request.session_login()
+    if login is None:
+        request.redirect("/login", status=302)
+        return
+    request.send_html(request.render("app/index.html", login=login))
