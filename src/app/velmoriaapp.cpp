@@ -1,5 +1,6 @@
 #include "velmoriaapp.h"
 
+#include <QLoggingCategory>
 #include <QQmlComponent>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
@@ -15,6 +16,12 @@ void VelmoriaApp::prepareProcess()
 {
     // Qt Quick and the portal's web-engine widget share GL contexts only when told before start.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The portal's page is never seen, so Chromium needs no GPU; without one it also starts
+    // cleanly on virtual displays. A user's own Chromium flags take precedence.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    // The engine's start-up report is diagnostics for Qt's developers, not for our users.
+    QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
 }
 
 VelmoriaApp::VelmoriaApp(int &argc, char **argv)
