@@ -106,20 +106,14 @@ std::optional<qint64> wholeNumber(const QJsonValue &value)
     return first;
 }
 
-bool isTrue(const QVariant &value)
-{
-    return value.metaType().id() == QMetaType::Bool && value.toBool();
-}
+bool isTrue(const QVariant &value) { return value.metaType().id() == QMetaType::Bool && value.toBool(); }
 
 QString textOr(const QVariant &value, const QString &fallback)
 {
     return value.metaType().id() == QMetaType::QString ? value.toString() : fallback;
 }
 
-const char *boolText(bool value)
-{
-    return value ? "true" : "false";
-}
+const char *boolText(bool value) { return value ? "true" : "false"; }
 
 } // namespace
 
@@ -145,7 +139,8 @@ QCoro::Task<> WebViewScraper::selectApelacja(QString apelacja)
     }
 
     const QVariant located = co_await evaluateJS(pageScript(u"regiondropdown"_s));
-    const QVariantMap point = located.metaType().id() == QMetaType::QVariantMap ? located.toMap() : QVariantMap();
+    const QVariantMap point
+        = located.metaType().id() == QMetaType::QVariantMap ? located.toMap() : QVariantMap();
     const std::optional<qint64> x = point.isEmpty() ? std::nullopt : wholeNumber(point.value(u"x"_s));
     const std::optional<qint64> y = point.isEmpty() ? std::nullopt : wholeNumber(point.value(u"y"_s));
     if (!x || !y || *x < std::numeric_limits<int>::min() || *x > std::numeric_limits<int>::max()
@@ -201,10 +196,10 @@ QCoro::Task<> WebViewScraper::applyFilters(ScrapeFilters filters)
         QString label;
     };
     const Fill fills[] = {
-        {filters.dataOd, &WebViewScraper::fillInputJS, u"Data wpływu od"_s},
-        {filters.dataDo, &WebViewScraper::fillInputJS, u"Data wpływu do"_s},
-        {filters.podmiot, &WebViewScraper::fillFieldJS, u"Podmiot"_s},
-        {filters.przedmiot, &WebViewScraper::fillFieldJS, u"Przedmiot"_s},
+        { filters.dataOd, &WebViewScraper::fillInputJS, u"Data wpływu od"_s },
+        { filters.dataDo, &WebViewScraper::fillInputJS, u"Data wpływu do"_s },
+        { filters.podmiot, &WebViewScraper::fillFieldJS, u"Podmiot"_s },
+        { filters.przedmiot, &WebViewScraper::fillFieldJS, u"Przedmiot"_s },
     };
     for (const Fill &fill : fills) {
         // Only an empty text is "not set"; spaces are typed as they are.
@@ -241,13 +236,14 @@ QCoro::Task<PaginationInfo> WebViewScraper::getPaginationInfo()
 {
     const QVariant value = co_await evaluateJS(pageScript(u"paginator"_s));
     if (value.metaType().id() != QMetaType::QString)
-        co_return PaginationInfo{};
-    QJsonParseError error{};
+        co_return PaginationInfo {};
+    QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(value.toString().toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        co_return PaginationInfo{};
+        co_return PaginationInfo {};
     const QJsonObject reading = document.object();
-    co_return PaginationInfo{wholeNumber(reading.value(u"current"_s)), wholeNumber(reading.value(u"total"_s))};
+    co_return PaginationInfo { wholeNumber(reading.value(u"current"_s)),
+        wholeNumber(reading.value(u"total"_s)) };
 }
 
 QCoro::Task<QList<CourtCase>> WebViewScraper::extractPageData()
@@ -257,7 +253,7 @@ QCoro::Task<QList<CourtCase>> WebViewScraper::extractPageData()
     bool readable = value.metaType().id() == QMetaType::QString;
     QJsonArray rows;
     if (readable) {
-        QJsonParseError error{};
+        QJsonParseError error {};
         const QJsonDocument document = QJsonDocument::fromJson(value.toString().toUtf8(), &error);
         readable = error.error == QJsonParseError::NoError && document.isArray();
         rows = document.array();

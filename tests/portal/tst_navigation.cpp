@@ -68,11 +68,10 @@ QStringList fieldsOfPortalCase(const QJsonObject &item)
     QStringList parties;
     for (const QJsonValue &party : item.value(u"glownePodmioty"_s).toArray())
         parties.append(party.toString());
-    return {item.value(u"sygnatura"_s).toString(),  item.value(u"sad"_s).toString(),
-            item.value(u"wydzial"_s).toString(),    item.value(u"przedmiot"_s).toString(),
-            parties.join(u", "_s),                  item.value(u"referent"_s).toString(),
-            item.value(u"dataWplywu"_s).toString(), item.value(u"dataZakonczenia"_s).toString(),
-            item.value(u"status"_s).toString()};
+    return { item.value(u"sygnatura"_s).toString(), item.value(u"sad"_s).toString(),
+        item.value(u"wydzial"_s).toString(), item.value(u"przedmiot"_s).toString(), parties.join(u", "_s),
+        item.value(u"referent"_s).toString(), item.value(u"dataWplywu"_s).toString(),
+        item.value(u"dataZakonczenia"_s).toString(), item.value(u"status"_s).toString() };
 }
 
 QJsonArray rowsJson(const QList<QStringList> &rows)
@@ -86,7 +85,7 @@ QJsonArray rowsJson(const QList<QStringList> &rows)
 /** A JavaScript literal for @p value (JSON is valid JavaScript for strings and arrays). */
 QString jsLiteral(const QJsonValue &value)
 {
-    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    const QByteArray wrapped = QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
@@ -154,7 +153,7 @@ private:
 
     /** The portal application with its test variants; a fresh document every time. */
     void openApp(const QString &route = u"/"_s, const QString &region = u"wrocławska"_s,
-                 const QString &popups = {}, const QString &nav = {}, const QString &menuCase = {})
+        const QString &popups = {}, const QString &nav = {}, const QString &menuCase = {})
     {
         QUrlQuery query;
         query.addQueryItem(u"region"_s, region);
@@ -173,15 +172,16 @@ private:
     void showPage(const QString &body)
     {
         QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        m_scraper->webView()->setHtml(u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>"_s + body
-                                          + u"</body></html>"_s,
-                                      QUrl(u"http://crafted.test/"_s));
+        m_scraper->webView()->setHtml(u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body>"_s
+                + body + u"</body></html>"_s,
+            QUrl(u"http://crafted.test/"_s));
         QVERIFY(loaded.wait(20000));
     }
 
     int buildTable(const QString &layout, const QJsonArray &rows)
     {
-        return evaluate(buildTableScript + u"("_s + jsLiteral(layout) + u", "_s + jsLiteral(rows) + u")"_s).toInt();
+        return evaluate(buildTableScript + u"("_s + jsLiteral(layout) + u", "_s + jsLiteral(rows) + u")"_s)
+            .toInt();
     }
 
     /** The portal's own list of cases for a filtered query. */
@@ -199,7 +199,10 @@ private:
         return cases;
     }
 
-    int overlayCount() { return evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s).toInt(); }
+    int overlayCount()
+    {
+        return evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s).toInt();
+    }
 
     void countClicks()
     {
@@ -243,7 +246,7 @@ private Q_SLOTS:
         QCOMPARE(evaluate(u"document.querySelectorAll('.cdk-overlay-pane').length"_s).toInt(), 4);
         LogCapture log(lcScraper());
         runTask(m_scraper->dismissPopups());
-        QCOMPARE(log.messages(), QStringList{u"Dismissing popups..."_s});
+        QCOMPARE(log.messages(), QStringList { u"Dismissing popups..."_s });
         QTRY_COMPARE(overlayCount(), 0);
         const QVariantList closed = evaluate(u"window.closedPopups"_s).toList();
         QMap<QString, QString> how;
@@ -263,7 +266,8 @@ private Q_SLOTS:
         runTask(m_scraper->dismissPopups());
         QTRY_COMPARE(overlayCount(), 0);
         runTask(m_scraper->selectApelacja(u"Apelacja poznańska"_s));
-        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(), u"Apelacja poznańska"_s);
+        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(),
+            u"Apelacja poznańska"_s);
     }
 
     // The header already names the region: one script, no click and no pause (a pause would throw,
@@ -278,7 +282,8 @@ private Q_SLOTS:
         const QStringList messages = log.messages();
         QCOMPARE(messages.size(), 3);
         QCOMPARE(messages.at(0), u"Selecting apelacja: Apelacja wrocławska"_s);
-        QVERIFY2(messages.at(1).startsWith(u"Current apelacja: Apelacja wrocławska"_s), qPrintable(messages.at(1)));
+        QVERIFY2(messages.at(1).startsWith(u"Current apelacja: Apelacja wrocławska"_s),
+            qPrintable(messages.at(1)));
         QCOMPARE(messages.at(2), u"Apelacja already selected"_s);
         QCOMPARE(evaluate(u"window.clickCount"_s).toInt(), 0);
         QCOMPARE(overlayCount(), 0);
@@ -315,10 +320,12 @@ private Q_SLOTS:
     {
         openApp(u"/"_s, u"wrocławska"_s);
         runTask(m_scraper->selectApelacja(u"Apelacja opolska"_s));
-        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(), u"Apelacja wrocławska"_s);
+        QCOMPARE(evaluate(u"document.querySelector('.region-text').textContent"_s).toString(),
+            u"Apelacja wrocławska"_s);
         QCOMPARE(overlayCount(), 0);
-        QCOMPARE(evaluate(u"window.closedPopups.map(function(p) { return p.kind + ':' + p.how; }).join()"_s).toString(),
-                 u"region-menu:escape"_s);
+        QCOMPARE(evaluate(u"window.closedPopups.map(function(p) { return p.kind + ':' + p.how; }).join()"_s)
+                     .toString(),
+            u"region-menu:escape"_s);
     }
 
     void noRegionControl()
@@ -355,7 +362,8 @@ private Q_SLOTS:
         LogCapture log(lcScraper());
         runTask(m_scraper->navigateToSprawy());
         QCOMPARE(evaluate(u"location.hash"_s).toString(), u"#/sprawy"_s);
-        QCOMPARE(log.messages(), (QStringList{u"Navigating to Sprawy..."_s, u"clickSprawy result: true"_s}));
+        QCOMPARE(
+            log.messages(), (QStringList { u"Navigating to Sprawy..."_s, u"clickSprawy result: true"_s }));
         QVERIFY(m_requests->httpsRequests().isEmpty());
         QVERIFY(evaluate(u"document.querySelector('mat-table') !== null"_s).toBool());
     }
@@ -368,7 +376,8 @@ private Q_SLOTS:
         QSignalSpy urlChanges(m_scraper->webView()->page(), &QWebEnginePage::urlChanged);
         LogCapture log(lcScraper());
         runTask(m_scraper->navigateToSprawy());
-        QCOMPARE(log.messages(), (QStringList{u"Navigating to Sprawy..."_s, u"clickSprawy result: false"_s}));
+        QCOMPARE(
+            log.messages(), (QStringList { u"Navigating to Sprawy..."_s, u"clickSprawy result: false"_s }));
         const QList<QUrl> https = m_requests->httpsRequests();
         QCOMPARE(https.size(), 1);
         QCOMPARE(https.first().host(), u"127.0.0.1"_s);
@@ -424,23 +433,24 @@ private Q_SLOTS:
         QFETCH(QString, statusChosen);
         openApp(u"/sprawy"_s);
         LogCapture log(lcScraper());
-        runTask(m_scraper->applyFilters(ScrapeFilters{status, dataOd, dataDo, podmiot, przedmiot}));
+        runTask(m_scraper->applyFilters(ScrapeFilters { status, dataOd, dataDo, podmiot, przedmiot }));
         QCOMPARE(log.messages().value(0), u"Applying filters: status="_s + status);
 
-        QCOMPARE(m_portal->valuesOf(u"filter"_s, u"status"_s), QStringList{statusChosen});
+        QCOMPARE(m_portal->valuesOf(u"filter"_s, u"status"_s), QStringList { statusChosen });
         const struct
         {
             QString field;
             QString value;
             QStringList events;
         } expected[] = {
-            {u"dataOd"_s, dataOd, {u"input"_s, u"change"_s, u"blur"_s}},
-            {u"dataDo"_s, dataDo, {u"input"_s, u"change"_s, u"blur"_s}},
-            {u"podmiot"_s, podmiot, {u"input"_s, u"change"_s}},
-            {u"przedmiot"_s, przedmiot, {u"input"_s, u"change"_s}},
+            { u"dataOd"_s, dataOd, { u"input"_s, u"change"_s, u"blur"_s } },
+            { u"dataDo"_s, dataDo, { u"input"_s, u"change"_s, u"blur"_s } },
+            { u"podmiot"_s, podmiot, { u"input"_s, u"change"_s } },
+            { u"przedmiot"_s, przedmiot, { u"input"_s, u"change"_s } },
         };
-        const QJsonObject applied = QJsonDocument::fromJson(
-            m_portal->valuesOf(u"filter"_s, u"button"_s).value(0).toUtf8()).object();
+        const QJsonObject applied
+            = QJsonDocument::fromJson(m_portal->valuesOf(u"filter"_s, u"button"_s).value(0).toUtf8())
+                  .object();
         QCOMPARE(m_portal->valuesOf(u"filter"_s, u"button"_s).size(), 1);
         QCOMPARE(applied.value(u"status"_s).toString(), statusChosen);
         for (const auto &field : expected) {
@@ -463,8 +473,9 @@ private Q_SLOTS:
         query.addQueryItem(u"podmiot"_s, podmiot);
         query.addQueryItem(u"przedmiot"_s, przedmiot);
         const qsizetype total = portalCases(query).size();
-        QVERIFY(evaluate(u"document.querySelector('.range').textContent"_s).toString().endsWith(
-            u" z "_s + QString::number(total) + u" elementów"_s));
+        QVERIFY(evaluate(u"document.querySelector('.range').textContent"_s)
+                    .toString()
+                    .endsWith(u" z "_s + QString::number(total) + u" elementów"_s));
     }
 
     // The largest page size is chosen; the count covers only the rows shown.
@@ -473,10 +484,12 @@ private Q_SLOTS:
         openApp(u"/sprawy"_s);
         QCOMPARE(runTask(m_scraper->getRowCount()), 10);
         runTask(m_scraper->setMaxPageSize());
-        QVERIFY(evaluate(u"document.querySelector('.range').textContent"_s).toString().startsWith(u"1 - 100 z "_s));
+        QVERIFY(evaluate(u"document.querySelector('.range').textContent"_s)
+                    .toString()
+                    .startsWith(u"1 - 100 z "_s));
         LogCapture log(lcScraper());
         QCOMPARE(runTask(m_scraper->getRowCount()), 100);
-        QCOMPARE(log.messages(), QStringList{u"getRowCount: 100"_s});
+        QCOMPARE(log.messages(), QStringList { u"getRowCount: 100"_s });
         const PaginationInfo info = runTask(m_scraper->getPaginationInfo());
         QCOMPARE(info.current, std::optional<qint64>(1));
         QCOMPARE(info.total, std::optional<qint64>(2));
@@ -492,27 +505,30 @@ private Q_SLOTS:
         QCOMPARE(evaluate(u"window.clickCount"_s).toInt(), 0);
         LogCapture log(lcScraper());
         QCOMPARE(runTask(m_scraper->getRowCount()), 0);
-        QCOMPARE(log.messages(), QStringList{u"getRowCount: 0"_s});
+        QCOMPARE(log.messages(), QStringList { u"getRowCount: 0"_s });
     }
 
     void largestOption_data()
     {
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("clicked");
-        QTest::newRow("sizes") << u"<mat-option>10</mat-option><mat-option>25</mat-option><mat-option>100 / stronę</mat-option><mat-option>50</mat-option>"_s
-                               << u"100 / stronę"_s;
-        QTest::newRow("equal numbers: the first") << u"<mat-option id='a'>20</mat-option><mat-option>20</mat-option>"_s
-                                                  << u"20"_s;
-        QTest::newRow("no digits") << u"<mat-option>wszystkie</mat-option><mat-option>x10</mat-option>"_s << QString();
+        QTest::newRow("sizes")
+            << u"<mat-option>10</mat-option><mat-option>25</mat-option><mat-option>100 / stronę</mat-option><mat-option>50</mat-option>"_s
+            << u"100 / stronę"_s;
+        QTest::newRow("equal numbers: the first")
+            << u"<mat-option id='a'>20</mat-option><mat-option>20</mat-option>"_s << u"20"_s;
+        QTest::newRow("no digits") << u"<mat-option>wszystkie</mat-option><mat-option>x10</mat-option>"_s
+                                   << QString();
     }
 
     void largestOption()
     {
         QFETCH(QString, options);
         QFETCH(QString, clicked);
-        showPage(u"<div class='pagination'><mat-select onclick='window.opened=true'>10</mat-select></div>"_s + options
-                 + u"<script>document.querySelectorAll('mat-option').forEach(function(o, i) {"
-                   " o.onclick = function() { window.picked = (window.picked || '') + i + ':' + o.textContent; }; });</script>"_s);
+        showPage(u"<div class='pagination'><mat-select onclick='window.opened=true'>10</mat-select></div>"_s
+            + options
+            + u"<script>document.querySelectorAll('mat-option').forEach(function(o, i) {"
+              " o.onclick = function() { window.picked = (window.picked || '') + i + ':' + o.textContent; }; });</script>"_s);
         runTask(m_scraper->setMaxPageSize());
         QVERIFY(evaluate(u"window.opened"_s).toBool());
         const QString picked = evaluate(u"window.picked || ''"_s).toString();
@@ -536,18 +552,22 @@ private Q_SLOTS:
                                      << std::optional<qint64>(173);
         QTest::newRow("rounded up") << paginator(u"1 - 100 z 250"_s) << std::optional<qint64>(1)
                                     << std::optional<qint64>(3);
-        QTest::newRow("empty") << paginator(u"0 - 0 z 0"_s) << std::optional<qint64>(0) << std::optional<qint64>(0);
+        QTest::newRow("empty") << paginator(u"0 - 0 z 0"_s) << std::optional<qint64>(0)
+                               << std::optional<qint64>(0);
         QTest::newRow("page size zero") << paginator(u"5 - 4 z 10"_s) << none << none;
         QTest::newRow("reversed") << paginator(u"5 - 2 z 10"_s) << std::optional<qint64>(-2)
                                   << std::optional<qint64>(-5);
-        QTest::newRow("beyond the end") << paginator(u"11 - 20 z 5"_s) << std::optional<qint64>(2)
-                                        << std::optional<qint64>(1);
-        QTest::newRow("slash") << paginator(u"3 / 12"_s) << std::optional<qint64>(3) << std::optional<qint64>(12);
-        QTest::newRow("slash beyond") << paginator(u"7 / 3"_s) << std::optional<qint64>(7) << std::optional<qint64>(3);
-        QTest::newRow("z") << paginator(u"Strona 3 z 12"_s) << std::optional<qint64>(3) << std::optional<qint64>(12);
+        QTest::newRow("beyond the end")
+            << paginator(u"11 - 20 z 5"_s) << std::optional<qint64>(2) << std::optional<qint64>(1);
+        QTest::newRow("slash") << paginator(u"3 / 12"_s) << std::optional<qint64>(3)
+                               << std::optional<qint64>(12);
+        QTest::newRow("slash beyond")
+            << paginator(u"7 / 3"_s) << std::optional<qint64>(7) << std::optional<qint64>(3);
+        QTest::newRow("z") << paginator(u"Strona 3 z 12"_s) << std::optional<qint64>(3)
+                           << std::optional<qint64>(12);
         QTest::newRow("no numbers") << paginator(u"Brak stron"_s) << none << none;
-        QTest::newRow("too big for 64 bits") << paginator(u"1 - 1 z 99999999999999999999999"_s)
-                                             << std::optional<qint64>(1) << none;
+        QTest::newRow("too big for 64 bits")
+            << paginator(u"1 - 1 z 99999999999999999999999"_s) << std::optional<qint64>(1) << none;
         QTest::newRow("pagination class") << u"<sh-pagination>21 - 30 z 31</sh-pagination>"_s
                                           << std::optional<qint64>(3) << std::optional<qint64>(4);
         QTest::newRow("no paginator") << u"<p>1 - 10 z 100</p>"_s << none << none;
@@ -572,49 +592,55 @@ private Q_SLOTS:
         const QString dash = u"-"_s;
         QTest::newRow("four-line first cell")
             << u"mat"_s
-            << QList<QStringList>{{u"I C 1/24\nSąd Rejonowy\nI Wydział\nCywilny"_s, u"o zapłatę\nJan\nAnna"_s,
-                                     u"SSR Nowak"_s, u"2024-01-02\n2024-02-03"_s, u"\u25CF W toku"_s}}
-            << QList<QStringList>{{u"I C 1/24"_s, u"Sąd Rejonowy"_s, u"I Wydział Cywilny"_s, u"o zapłatę"_s,
-                                   u"Jan, Anna"_s, u"SSR Nowak"_s, u"2024-01-02"_s, u"2024-02-03"_s, u"W toku"_s}};
+            << QList<QStringList> { { u"I C 1/24\nSąd Rejonowy\nI Wydział\nCywilny"_s,
+                   u"o zapłatę\nJan\nAnna"_s, u"SSR Nowak"_s, u"2024-01-02\n2024-02-03"_s,
+                   u"\u25CF W toku"_s } }
+            << QList<QStringList> { { u"I C 1/24"_s, u"Sąd Rejonowy"_s, u"I Wydział Cywilny"_s,
+                   u"o zapłatę"_s, u"Jan, Anna"_s, u"SSR Nowak"_s, u"2024-01-02"_s, u"2024-02-03"_s,
+                   u"W toku"_s } };
         QTest::newRow("one-line cells")
-            << u"mat"_s << QList<QStringList>{{u"II K 5/23"_s, u"o eksmisję"_s, u""_s, u"2023-05-05\n-"_s, u""_s}}
-            << QList<QStringList>{{u"II K 5/23"_s, u""_s, u""_s, u"o eksmisję"_s, u""_s, u""_s, u"2023-05-05"_s,
-                                   u""_s, u""_s}};
+            << u"mat"_s
+            << QList<QStringList> { { u"II K 5/23"_s, u"o eksmisję"_s, u""_s, u"2023-05-05\n-"_s, u""_s } }
+            << QList<QStringList> { { u"II K 5/23"_s, u""_s, u""_s, u"o eksmisję"_s, u""_s, u""_s,
+                   u"2023-05-05"_s, u""_s, u""_s } };
         QTest::newRow("referent lines keep their inner spaces")
-            << u"mat"_s << QList<QStringList>{{u"A"_s, u"B"_s, u"PRE:SSO Jan \n Wiśniewski"_s}}
-            << QList<QStringList>{{u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"SSO Jan   Wiśniewski"_s, u""_s, u""_s, u""_s}};
+            << u"mat"_s << QList<QStringList> { { u"A"_s, u"B"_s, u"PRE:SSO Jan \n Wiśniewski"_s } }
+            << QList<QStringList> { { u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"SSO Jan   Wiśniewski"_s, u""_s,
+                   u""_s, u""_s } };
         QTest::newRow("three cells, then two")
-            << u"mat"_s << QList<QStringList>{{u"A\nB"_s, u"C"_s, u"D"_s}, {u"X"_s, u"Y"_s}}
-            << QList<QStringList>{{u"A"_s, u"B"_s, u""_s, u"C"_s, u""_s, u"D"_s, u""_s, u""_s, u""_s}};
+            << u"mat"_s << QList<QStringList> { { u"A\nB"_s, u"C"_s, u"D"_s }, { u"X"_s, u"Y"_s } }
+            << QList<QStringList> { { u"A"_s, u"B"_s, u""_s, u"C"_s, u""_s, u"D"_s, u""_s, u""_s, u""_s } };
         QTest::newRow("bullets and icons")
             << u"mat"_s
-            << QList<QStringList>{{u"I C 9/20\nexpand_more"_s, u"o zapłatękeyboard_double_arrow_down"_s, u"R"_s,
-                                     u"2020-01-01\n-\narrow_drop_down"_s,
-                                     u"\u25CF\u25CB\u25C9\u2B24\u25A0\u25A1\u25AA\u25AB Zakończone\nkeyboard_arrow_down"_s}}
-            << QList<QStringList>{{u"I C 9/20"_s, u""_s, u""_s, u"o zapłatę"_s, u""_s, u"R"_s, u"2020-01-01"_s, u""_s,
-                                   u"Zakończone"_s}};
+            << QList<QStringList> { { u"I C 9/20\nexpand_more"_s, u"o zapłatękeyboard_double_arrow_down"_s,
+                   u"R"_s, u"2020-01-01\n-\narrow_drop_down"_s,
+                   u"\u25CF\u25CB\u25C9\u2B24\u25A0\u25A1\u25AA\u25AB Zakończone\nkeyboard_arrow_down"_s } }
+            << QList<QStringList> { { u"I C 9/20"_s, u""_s, u""_s, u"o zapłatę"_s, u""_s, u"R"_s,
+                   u"2020-01-01"_s, u""_s, u"Zakończone"_s } };
         QTest::newRow("header rows skipped")
             << u"mat"_s
-            << QList<QStringList>{{u"Sygnatura / Sąd"_s, u"Przedmiot"_s, u"Referent"_s},
-                          {u"Lp."_s, u"x"_s, u"y"_s}, {u"Lp. 1"_s, u"x"_s, u"y"_s}}
-            << QList<QStringList>{{u"Lp. 1"_s, u""_s, u""_s, u"x"_s, u""_s, u"y"_s, u""_s, u""_s, u""_s}};
-        QTest::newRow("plain table")
-            << u"table"_s
-            << QList<QStringList>{{u"III Ca 7/22\nSąd Okręgowy"_s, u"<b>&amp; \"x\" 'y'"_s, u"R"_s, u"2022-02-02\n-"_s,
-                                     u"\u25A0 W toku"_s}}
-            << QList<QStringList>{{u"III Ca 7/22"_s, u"Sąd Okręgowy"_s, u""_s, u"<b>&amp; \"x\" 'y'"_s, u""_s, u"R"_s,
-                                   u"2022-02-02"_s, u""_s, u"W toku"_s}};
+            << QList<QStringList> { { u"Sygnatura / Sąd"_s, u"Przedmiot"_s, u"Referent"_s },
+                   { u"Lp."_s, u"x"_s, u"y"_s }, { u"Lp. 1"_s, u"x"_s, u"y"_s } }
+            << QList<QStringList> { { u"Lp. 1"_s, u""_s, u""_s, u"x"_s, u""_s, u"y"_s, u""_s, u""_s,
+                   u""_s } };
+        QTest::newRow("plain table") << u"table"_s
+                                     << QList<QStringList> { { u"III Ca 7/22\nSąd Okręgowy"_s,
+                                            u"<b>&amp; \"x\" 'y'"_s, u"R"_s, u"2022-02-02\n-"_s,
+                                            u"\u25A0 W toku"_s } }
+                                     << QList<QStringList> { { u"III Ca 7/22"_s, u"Sąd Okręgowy"_s, u""_s,
+                                            u"<b>&amp; \"x\" 'y'"_s, u""_s, u"R"_s, u"2022-02-02"_s, u""_s,
+                                            u"W toku"_s } };
         QTest::newRow("role rows")
-            << u"role"_s << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s}}
-            << QList<QStringList>{{u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"C"_s, u"D"_s, u""_s, u"E"_s}};
-        QTest::newRow("cdk rows") << u"cdk"_s << QList<QStringList>{{u"A"_s, u"B"_s, u"C"_s, u"D\nE"_s}}
-                                  << QList<QStringList>{{u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"C"_s, u"D"_s, u"E"_s,
-                                                         u""_s}};
+            << u"role"_s << QList<QStringList> { { u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s } }
+            << QList<QStringList> { { u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"C"_s, u"D"_s, u""_s, u"E"_s } };
+        QTest::newRow("cdk rows") << u"cdk"_s << QList<QStringList> { { u"A"_s, u"B"_s, u"C"_s, u"D\nE"_s } }
+                                  << QList<QStringList> { { u"A"_s, u""_s, u""_s, u"B"_s, u""_s, u"C"_s,
+                                         u"D"_s, u"E"_s, u""_s } };
         QTest::newRow("lone surrogate")
-            << u"mat"_s << QList<QStringList>{{u"I C 1/24"_s, u"o zapłatę"_s, u"R"_s}}
-            << QList<QStringList>{{u"I C 1/24"_s, u""_s, u""_s, u"o zapłat\uFFFD"_s, u""_s, u"R"_s, u""_s, u""_s,
-                                   u""_s}};
-        QTest::newRow("no rows") << u"mat"_s << QList<QStringList>{} << QList<QStringList>{};
+            << u"mat"_s << QList<QStringList> { { u"I C 1/24"_s, u"o zapłatę"_s, u"R"_s } }
+            << QList<QStringList> { { u"I C 1/24"_s, u""_s, u""_s, u"o zapłat\uFFFD"_s, u""_s, u"R"_s, u""_s,
+                   u""_s, u""_s } };
+        QTest::newRow("no rows") << u"mat"_s << QList<QStringList> {} << QList<QStringList> {};
     }
 
     // The cells of a row become the nine fields by their lines, whatever the table's markup.
@@ -624,7 +650,8 @@ private Q_SLOTS:
         QFETCH(QList<QStringList>, rows);
         QFETCH(QList<QStringList>, expected);
         showPage({});
-        QCOMPARE(buildTable(layout, rowsJson(rows)), static_cast<int>(rows.size()) + (layout == u"table"_s ? 1 : 0));
+        QCOMPARE(buildTable(layout, rowsJson(rows)),
+            static_cast<int>(rows.size()) + (layout == u"table"_s ? 1 : 0));
         if (QTest::currentDataTag() == QByteArray("lone surrogate")) {
             // A lone high surrogate in place of the last letter of the subject.
             evaluate(u"(function() { var c = document.querySelectorAll('mat-cell')[1].firstChild;"
@@ -636,7 +663,7 @@ private Q_SLOTS:
         for (const CourtCase &record : cases)
             values.append(record.columnValues());
         QCOMPARE(values, expected);
-        QCOMPARE(log.messages(), QStringList{u"extractPageData: found %1 rows"_s.arg(expected.size())});
+        QCOMPARE(log.messages(), QStringList { u"extractPageData: found %1 rows"_s.arg(expected.size()) });
     }
 
     // A page without any table says so in the log.
@@ -645,7 +672,7 @@ private Q_SLOTS:
         showPage(u"<p>Brak danych</p>"_s);
         LogCapture log(lcScraper());
         QVERIFY(runTask(m_scraper->extractPageData()).isEmpty());
-        QCOMPARE(log.messages(), QStringList{u"extractPageData: found 0 rows"_s});
+        QCOMPARE(log.messages(), QStringList { u"extractPageData: found 0 rows"_s });
         QCOMPARE(runTask(m_scraper->pageSignature()), u"0:"_s);
     }
 
@@ -667,7 +694,7 @@ private Q_SLOTS:
         QJsonArray rows;
         for (int i = 1; i <= 5; ++i)
             rows.append(QJsonArray::fromStringList(
-                {u"I C %1/24"_s.arg(i), u"o zapłatę"_s, u"SSR Nowak"_s, u"2024-01-0%1"_s.arg(i)}));
+                { u"I C %1/24"_s.arg(i), u"o zapłatę"_s, u"SSR Nowak"_s, u"2024-01-0%1"_s.arg(i) }));
         buildTable(layout, rows);
         const QString before = runTask(m_scraper->pageSignature());
         const qsizetype read = runTask(m_scraper->extractPageData()).size();
@@ -675,8 +702,9 @@ private Q_SLOTS:
         const qsizetype rowCount = before.section(QChar(u':'), 0, 0).toLongLong();
         // A plain table's header row sits in its head, not among the rows.
         QCOMPARE(rowCount, 5);
-        QVERIFY2(before.contains(u"I C 1/24"_s) && before.contains(u"I C 3/24"_s) && !before.contains(u"I C 4/24"_s),
-                 qPrintable(before));
+        QVERIFY2(before.contains(u"I C 1/24"_s) && before.contains(u"I C 3/24"_s)
+                && !before.contains(u"I C 4/24"_s),
+            qPrintable(before));
         if (layout == u"mat"_s) {
             // On mat-row tables the signature is the one of the portal's own row selector.
             const QString portalSignature = evaluate(uR"((function() {
@@ -684,11 +712,12 @@ private Q_SLOTS:
                 var text = '';
                 for (var i = 0; i < rows.length && i < 3; i++) text += rows[i].innerText.trim().substring(0, 100);
                 return rows.length + ':' + text;
-            })())"_s).toString();
+            })())"_s)
+                                                .toString();
             QCOMPARE(before, portalSignature);
         }
         evaluate(u"(function() { document.body.textContent = ''; })()"_s);
-        buildTable(layout, rowsJson({{u"II C 9/24"_s, u"o eksmisję"_s, u"SSR Nowak"_s}}));
+        buildTable(layout, rowsJson({ { u"II C 9/24"_s, u"o eksmisję"_s, u"SSR Nowak"_s } }));
         const QString after = runTask(m_scraper->pageSignature());
         QVERIFY(after.startsWith(u"1:"_s));
         QVERIFY(after != before);
@@ -699,7 +728,7 @@ private Q_SLOTS:
     {
         showPage({});
         const QString longText = QString(99, u'a') + u"\U0001F600"_s + QString(50, u'b');
-        buildTable(u"mat"_s, rowsJson({{longText, u"x"_s, u"y"_s}}));
+        buildTable(u"mat"_s, rowsJson({ { longText, u"x"_s, u"y"_s } }));
         const QString signature = runTask(m_scraper->pageSignature());
         QVERIFY2(signature.startsWith(u"1:"_s + QString(99, u'a')), qPrintable(signature));
         QCOMPARE(signature.size(), 2 + 100);
@@ -718,8 +747,7 @@ private Q_SLOTS:
         QTest::newRow("disabled named control passed over")
             << u"<button id='a' disabled aria-label='Next'>x</button><button id='b'><mat-icon>navigate_next</mat-icon></button>"_s
             << true << u"b"_s;
-        QTest::newRow("a link is never disabled")
-            << u"<a id='a' disabled>Następna</a>"_s << true << u"a"_s;
+        QTest::newRow("a link is never disabled") << u"<a id='a' disabled>Następna</a>"_s << true << u"a"_s;
         QTest::newRow("icon in capitals is no name")
             << u"<button id='a'><mat-icon>CHEVRON_RIGHT</mat-icon></button>"_s << false << QString();
         QTest::newRow("by page number")
@@ -740,13 +768,14 @@ private Q_SLOTS:
         QFETCH(bool, clicked);
         QFETCH(QString, which);
         showPage(u"<div class='pagination'>"_s + controls
-                 + u"</div><script>document.querySelectorAll('button, a').forEach(function(c) {"
-                   " c.addEventListener('click', function(e) { e.preventDefault(); window.which = c.id; }); });</script>"_s);
+            + u"</div><script>document.querySelectorAll('button, a').forEach(function(c) {"
+              " c.addEventListener('click', function(e) { e.preventDefault(); window.which = c.id; }); });</script>"_s);
         LogCapture log(lcScraper());
         QCOMPARE(runTask(m_scraper->goToNextPage()), clicked);
         QCOMPARE(evaluate(u"window.which || ''"_s).toString(), which);
-        QCOMPARE(log.messages(), QStringList{clicked ? u"goToNextPage: paginator clicked"_s
-                                                     : u"goToNextPage: no paginator found"_s});
+        QCOMPARE(log.messages(),
+            QStringList {
+                clicked ? u"goToNextPage: paginator clicked"_s : u"goToNextPage: no paginator found"_s });
     }
 
     void nextPageWithoutPaginator()
@@ -762,7 +791,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("dataOd");
         QTest::addColumn<bool>("largestPages");
         QTest::newRow("all cases, pages of 100") << u"gdańska"_s << u"Wszystkie"_s << QString() << true;
-        QTest::newRow("in progress since 2021, pages of 10") << u"łódzka"_s << u"W toku"_s << u"2021-01-01"_s << false;
+        QTest::newRow("in progress since 2021, pages of 10")
+            << u"łódzka"_s << u"W toku"_s << u"2021-01-01"_s << false;
     }
 
     // From the portal's first page to a filtered, paged case list walked to its end: every case the
@@ -777,7 +807,7 @@ private Q_SLOTS:
         runTask(m_scraper->dismissPopups());
         runTask(m_scraper->selectApelacja(u"Apelacja "_s + region));
         runTask(m_scraper->navigateToSprawy());
-        runTask(m_scraper->applyFilters(ScrapeFilters{status, dataOd, {}, {}, {}}));
+        runTask(m_scraper->applyFilters(ScrapeFilters { status, dataOd, {}, {}, {} }));
         if (largestPages)
             runTask(m_scraper->setMaxPageSize());
         QVERIFY(runTask(m_scraper->getRowCount()) > 0);
@@ -829,7 +859,7 @@ private Q_SLOTS:
         // Every page after the first repeats the row before it.
         QCOMPARE(rowsRead, portal.size() + pages - 1);
         QCOMPARE(QSet<QString>(collected.keyBegin(), collected.keyEnd()),
-                 QSet<QString>(expected.keyBegin(), expected.keyEnd()));
+            QSet<QString>(expected.keyBegin(), expected.keyEnd()));
         for (auto it = expected.cbegin(); it != expected.cend(); ++it)
             QCOMPARE(collected.value(it.key()), it.value());
     }
