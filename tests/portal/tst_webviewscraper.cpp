@@ -309,6 +309,79 @@ private Q_SLOTS:
         QCOMPARE(evaluate(u"window.clicks || 0"_s).toInt(), targetClicks);
     }
 
+    // The login and password selectors are tried in order; the first that matches anything wins.
+    void credentialSelectors_data()
+    {
+        QTest::addColumn<bool>("password");
+        QTest::addColumn<QString>("inputs");
+        QTest::addColumn<QString>("filledId");
+        QTest::newRow("form control before name") << false
+            << u"<input name='login' id='a'><input formcontrolname='login' id='b'>"_s << u"b"_s;
+        QTest::newRow("username before first text input") << false
+            << u"<input type='text' id='a'><input name='username' id='b'>"_s << u"b"_s;
+        QTest::newRow("first text input before placeholder") << false
+            << u"<input type='email' placeholder='Login' id='a'><input type='text' id='b'><input type='text' id='c'>"_s
+            << u"b"_s;
+        QTest::newRow("placeholder without text inputs") << false
+            << u"<input type='email' id='login'><input type='email' placeholder='Podaj login' id='b'>"_s << u"b"_s;
+        QTest::newRow("id last") << false << u"<input type='email' id='login'>"_s << u"login"_s;
+        QTest::newRow("no login field") << false << u"<input type='password' id='a'>"_s << QString();
+        QTest::newRow("password form control first") << true
+            << u"<input type='password' id='a'><input formcontrolname='password' type='password' id='b'>"_s << u"b"_s;
+        QTest::newRow("password by type") << true << u"<input type='text' id='a'><input type='password' id='b'>"_s
+                                          << u"b"_s;
+        QTest::newRow("password by id") << true << u"<input type='text' id='password'>"_s << u"password"_s;
+        QTest::newRow("no password field") << true << u"<input type='text' id='a'>"_s << QString();
+    }
+
+    void credentialSelectors()
+    {
+        QFETCH(bool, password);
+        QFETCH(QString, inputs);
+        QFETCH(QString, filledId);
+        QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
+        m_scraper->webView()->setHtml(u"<html><body>"_s + inputs + u"</body></html>"_s, QUrl(u"http://form.test/"_s));
+        QVERIFY(loaded.wait(20000));
+        const QString value = u"x'\\y"_s;
+        const QString script = password ? WebViewScraper::passwordFillJS(value) : WebViewScraper::loginFillJS(value);
+        QCOMPARE(evaluate(script), QVariant(!filledId.isEmpty()));
+        const QVariantMap values = evaluate(uR"((function() {
+            var out = {};
+            document.querySelectorAll('input').forEach(function(e) { out[e.id] = e.value; });
+            return out; })())"_s)
+                                       .toMap();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QCOMPARE(it.value().toString(), it.key() == filledId ? value : QString());
+    }
+
+    void submitControls_data()
+    {
+        QTest::addColumn<QString>("controls");
+        QTest::addColumn<QString>("clickedId");
+        QTest::newRow("submit button first") << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s
+                                             << u"b"_s;
+        QTest::newRow("submit input") << u"<button id='a'>Anuluj</button><input type='submit' id='b' value='OK'>"_s
+                                      << u"b"_s;
+        QTest::newRow("button by text") << u"<button type='button' id='a'>Pomoc</button><button type='button' id='b'>  ZALOGUJ SIĘ </button>"_s
+                                        << u"b"_s;
+        QTest::newRow("nothing to click") << u"<button type='button' id='a'>Dalej</button>"_s << QString();
+    }
+
+    void submitControls()
+    {
+        QFETCH(QString, controls);
+        QFETCH(QString, clickedId);
+        QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
+        // No form around the controls, so a click leaves the page in place.
+        m_scraper->webView()->setHtml(
+            u"<html><body>"_s + controls
+                + u"<script>window.clicked = []; document.addEventListener('click', function(e) { window.clicked.push(e.target.id); });</script></body></html>"_s,
+            QUrl(u"http://form.test/"_s));
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(evaluate(WebViewScraper::submitJS()), QVariant(!clickedId.isEmpty()));
+        QCOMPARE(evaluate(u"window.clicked.join(',')"_s).toString(), clickedId);
+    }
+
     void invalidURL_data()
     {
         QTest::addColumn<QString>("text");
