@@ -151,9 +151,9 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(file.toLocalFile()).fileName().startsWith(u"gdańska_sprawy_"_s));
 
         QProcess reader;
-        reader.start(u"python3"_s, {QFINDTESTDATA("readworkbook.py"), file.toLocalFile()});
+        reader.start(QStringLiteral(VELMORIA_PYTHON3), {QFINDTESTDATA("readworkbook.py"), file.toLocalFile()});
         QVERIFY(reader.waitForFinished(60000));
-        QCOMPARE(reader.exitCode(), 0);
+        QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
         const QJsonArray book = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
         QCOMPARE(book.at(0).toString(), u"Sprawy"_s);
         const QJsonArray rows = book.at(1).toArray();
