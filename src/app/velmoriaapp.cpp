@@ -40,17 +40,14 @@ VelmoriaApp::~VelmoriaApp()
     m_engine.reset();
 }
 
-QQuickWindow *VelmoriaApp::openWindow()
-{
-    return openWindow(new ScraperViewModel());
-}
+QQuickWindow *VelmoriaApp::openWindow() { return openWindow(new ScraperViewModel()); }
 
 QQuickWindow *VelmoriaApp::openWindow(ScraperViewModel *viewModel)
 {
     QQmlComponent component(m_engine.get(), QUrl(u"qrc:/Velmoria/Main.qml"_s));
     QObject *created = component.isError()
         ? nullptr
-        : component.createWithInitialProperties({{u"viewModel"_s, QVariant::fromValue(viewModel)}});
+        : component.createWithInitialProperties({ { u"viewModel"_s, QVariant::fromValue(viewModel) } });
     auto *window = qobject_cast<QQuickWindow *>(created);
     if (!window) {
         qWarning().noquote() << component.errorString();
@@ -66,7 +63,4 @@ QQuickWindow *VelmoriaApp::openWindow(ScraperViewModel *viewModel)
     return window;
 }
 
-int VelmoriaApp::exec()
-{
-    return QApplication::exec();
-}
+int VelmoriaApp::exec() { return QApplication::exec(); }

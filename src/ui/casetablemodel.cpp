@@ -7,10 +7,7 @@ CaseTableModel::CaseTableModel(QObject *parent)
 {
 }
 
-QObject *CaseTableModel::viewModel() const
-{
-    return m_viewModel.data();
-}
+QObject *CaseTableModel::viewModel() const { return m_viewModel.data(); }
 
 void CaseTableModel::setViewModel(QObject *viewModel)
 {
@@ -20,7 +17,8 @@ void CaseTableModel::setViewModel(QObject *viewModel)
     disconnect(m_casesConnection);
     m_viewModel = controller;
     if (controller)
-        m_casesConnection = connect(controller, &ScraperViewModel::casesChanged, this, &CaseTableModel::reloadFromViewModel);
+        m_casesConnection = connect(
+            controller, &ScraperViewModel::casesChanged, this, &CaseTableModel::reloadFromViewModel);
     Q_EMIT viewModelChanged();
     reloadFromViewModel();
 }
@@ -64,5 +62,5 @@ QVariant CaseTableModel::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> CaseTableModel::roleNames() const
 {
-    return {{CellsRole, "cells"}, {PositionRole, "position"}};
+    return { { CellsRole, "cells" }, { PositionRole, "position" } };
 }

@@ -4,12 +4,8 @@
 
 #include <limits>
 
-namespace
-{
-bool isAlphanumeric(char32_t codePoint)
-{
-    return QChar::isLetterOrNumber(codePoint);
-}
+namespace {
+bool isAlphanumeric(char32_t codePoint) { return QChar::isLetterOrNumber(codePoint); }
 
 // Trims by code points so that a letter outside the BMP is kept whole.
 QString trimNonAlphanumeric(const QString &text)
@@ -21,7 +17,8 @@ QString trimNonAlphanumeric(const QString &text)
         ++first;
     while (last > first && !isAlphanumeric(codePoints.at(last - 1)))
         --last;
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(codePoints.constData()) + first, last - first);
+    return QString::fromUcs4(
+        reinterpret_cast<const char32_t *>(codePoints.constData()) + first, last - first);
 }
 
 qsizetype graphemeCount(const QString &text)

@@ -19,19 +19,13 @@ ViewHelpers::ViewHelpers(QObject *parent)
 
 QStringList ViewHelpers::tableColumns()
 {
-    return {u"Sygnatura"_s,   u"Sąd"_s,         u"Wydział"_s,          u"Przedmiot sprawy"_s, u"Główne podmioty sprawy"_s,
-            u"Referent"_s,    u"Data wpływu"_s, u"Data zakończenia"_s, u"Status"_s};
+    return { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s, u"Główne podmioty sprawy"_s,
+        u"Referent"_s, u"Data wpływu"_s, u"Data zakończenia"_s, u"Status"_s };
 }
 
-QUrl ViewHelpers::makerSiteUrl()
-{
-    return QUrl(makerSiteAddress);
-}
+QUrl ViewHelpers::makerSiteUrl() { return QUrl(makerSiteAddress); }
 
-QColor ViewHelpers::hexColor(const QString &hex)
-{
-    return colorFromHex(hex);
-}
+QColor ViewHelpers::hexColor(const QString &hex) { return colorFromHex(hex); }
 
 QString ViewHelpers::caseCountWord(qint64 count)
 {
@@ -48,7 +42,8 @@ QString ViewHelpers::caseCountWord(qint64 count)
 QString ViewHelpers::elapsedText(qint64 seconds)
 {
     const qint64 minutes = seconds / 60;
-    return QString::asprintf("%lld:%02lld", static_cast<long long>(minutes), static_cast<long long>(seconds - minutes * 60));
+    return QString::asprintf(
+        "%lld:%02lld", static_cast<long long>(minutes), static_cast<long long>(seconds - minutes * 60));
 }
 
 QString ViewHelpers::percentText(double fraction)
@@ -70,9 +65,15 @@ QString ViewHelpers::percentText(double fraction)
 int ViewHelpers::tableColumnWidth(const QString &title)
 {
     static const QHash<QString, int> widths = {
-        {u"Sygnatura"_s, 120},   {u"Sąd"_s, 160},         {u"Wydział"_s, 160},
-        {u"Przedmiot sprawy"_s, 220}, {u"Główne podmioty sprawy"_s, 220}, {u"Referent"_s, 160},
-        {u"Data wpływu"_s, 100}, {u"Data zakończenia"_s, 100}, {u"Status"_s, 90},
+        { u"Sygnatura"_s, 120 },
+        { u"Sąd"_s, 160 },
+        { u"Wydział"_s, 160 },
+        { u"Przedmiot sprawy"_s, 220 },
+        { u"Główne podmioty sprawy"_s, 220 },
+        { u"Referent"_s, 160 },
+        { u"Data wpływu"_s, 100 },
+        { u"Data zakończenia"_s, 100 },
+        { u"Status"_s, 90 },
     };
     return widths.value(title, 100);
 }
@@ -88,15 +89,9 @@ QString ViewHelpers::folderPath(const QUrl &folder)
     return folder.isLocalFile() ? folder.toLocalFile() : folder.toString(QUrl::PreferLocalFile);
 }
 
-void ViewHelpers::openMakerSite()
-{
-    QDesktopServices::openUrl(makerSiteUrl());
-}
+void ViewHelpers::openMakerSite() { QDesktopServices::openUrl(makerSiteUrl()); }
 
-bool ViewHelpers::isFailedPhase(int phase)
-{
-    return phase == int(ScrapePhase::error);
-}
+bool ViewHelpers::isFailedPhase(int phase) { return phase == int(ScrapePhase::error); }
 
 QString ViewHelpers::filterValue(const QVariant &filters, const QString &field)
 {

@@ -10,8 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 ScraperViewModel *controller(QObject *object)
 {
     auto *viewModel = qobject_cast<ScraperViewModel *>(object);
@@ -37,9 +36,10 @@ void TestSupport::fillCases(QObject *viewModel, int count)
     QList<CourtCase> cases;
     cases.reserve(count);
     for (int i = 0; i < count; ++i) {
-        cases.append(CourtCase({u"I C %1/26"_s.arg(i), u"Sąd Rejonowy %1"_s.arg(i % 7), u"I Wydział Cywilny"_s,
-                                u"o zapłatę"_s, u"Jan Kowalski"_s, u"SSR Anna Nowak"_s, u"2026-01-%1"_s.arg(QString::number(i % 28 + 1).rightJustified(2, u'0')),
-                                QString(), u"W toku"_s}));
+        cases.append(CourtCase({ u"I C %1/26"_s.arg(i), u"Sąd Rejonowy %1"_s.arg(i % 7),
+            u"I Wydział Cywilny"_s, u"o zapłatę"_s, u"Jan Kowalski"_s, u"SSR Anna Nowak"_s,
+            u"2026-01-%1"_s.arg(QString::number(i % 28 + 1).rightJustified(2, u'0')), QString(),
+            u"W toku"_s }));
     }
     controller(viewModel)->setCases(cases);
 }
@@ -56,20 +56,14 @@ void TestSupport::setSeenKeys(QObject *viewModel, const QStringList &keys)
     controller(viewModel)->setSeenKeys(QSet<QString>(keys.begin(), keys.end()));
 }
 
-int TestSupport::seenKeyCount(QObject *viewModel)
-{
-    return int(controller(viewModel)->seenKeys().size());
-}
+int TestSupport::seenKeyCount(QObject *viewModel) { return int(controller(viewModel)->seenKeys().size()); }
 
 void TestSupport::setLoginError(QObject *viewModel, const QString &message)
 {
     controller(viewModel)->setLoginError(message);
 }
 
-void TestSupport::clearLoginError(QObject *viewModel)
-{
-    controller(viewModel)->setLoginError(std::nullopt);
-}
+void TestSupport::clearLoginError(QObject *viewModel) { controller(viewModel)->setLoginError(std::nullopt); }
 
 void TestSupport::setErrorMessage(QObject *progress, const QString &message)
 {
@@ -81,16 +75,16 @@ void TestSupport::clearErrorMessage(QObject *progress)
     qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(std::nullopt);
 }
 
-void TestSupport::setFilters(QObject *viewModel, const QString &status, const QString &dataOd, const QString &dataDo,
-                             const QString &podmiot, const QString &przedmiot)
+void TestSupport::setFilters(QObject *viewModel, const QString &status, const QString &dataOd,
+    const QString &dataDo, const QString &podmiot, const QString &przedmiot)
 {
-    controller(viewModel)->setFilters(ScrapeFilters{status, dataOd, dataDo, podmiot, przedmiot});
+    controller(viewModel)->setFilters(ScrapeFilters { status, dataOd, dataDo, podmiot, przedmiot });
 }
 
 QStringList TestSupport::filters(QObject *viewModel)
 {
     const ScrapeFilters f = controller(viewModel)->filters();
-    return {f.status, f.dataOd, f.dataDo, f.podmiot, f.przedmiot};
+    return { f.status, f.dataOd, f.dataDo, f.podmiot, f.przedmiot };
 }
 
 int TestSupport::phase(const QString &name)
@@ -105,15 +99,13 @@ int TestSupport::viewState(const QString &name)
 
 QUrl TestSupport::folderUrl(const QString &name)
 {
-    const QString path = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + u"/velmoria-ui-test/"_s + name;
+    const QString path
+        = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + u"/velmoria-ui-test/"_s + name;
     QDir().mkpath(path);
     return QUrl::fromLocalFile(path);
 }
 
-QStringList TestSupport::takeOpenedUrls()
-{
-    return std::exchange(m_openedUrls, {});
-}
+QStringList TestSupport::takeOpenedUrls() { return std::exchange(m_openedUrls, {}); }
 
 void TestSupport::captureUrlOpenings()
 {
@@ -121,7 +113,4 @@ void TestSupport::captureUrlOpenings()
     QDesktopServices::setUrlHandler(u"http"_s, this, "recordOpenedUrl");
 }
 
-void TestSupport::recordOpenedUrl(const QUrl &url)
-{
-    m_openedUrls.append(url.toString());
-}
+void TestSupport::recordOpenedUrl(const QUrl &url) { m_openedUrls.append(url.toString()); }

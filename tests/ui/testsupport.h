@@ -28,8 +28,8 @@ public:
     Q_INVOKABLE void clearLoginError(QObject *viewModel);
     Q_INVOKABLE void setErrorMessage(QObject *progress, const QString &message);
     Q_INVOKABLE void clearErrorMessage(QObject *progress);
-    Q_INVOKABLE void setFilters(QObject *viewModel, const QString &status, const QString &dataOd, const QString &dataDo,
-                                const QString &podmiot, const QString &przedmiot);
+    Q_INVOKABLE void setFilters(QObject *viewModel, const QString &status, const QString &dataOd,
+        const QString &dataDo, const QString &podmiot, const QString &przedmiot);
     /** The controller's filters as a list in record order. */
     Q_INVOKABLE QStringList filters(QObject *viewModel);
     /** The value of a phase or view state by its name ("error", "results", ...); -1 if unknown. */

@@ -21,8 +21,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 constexpr int runTimeoutMs = 180000;
 
 // Reads the workbook's only sheet with openpyxl: [title, [[cells]...]].
@@ -86,7 +85,8 @@ private:
 
     void saveScreenshot(const QString &name)
     {
-        const QString path = QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).filePath(u"screenshots/endtoend-"_s + name);
+        const QString path
+            = QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).filePath(u"screenshots/endtoend-"_s + name);
         QDir().mkpath(QFileInfo(path).absolutePath());
         QVERIFY(m_window->grabWindow().save(path));
     }
@@ -150,8 +150,9 @@ private Q_SLOTS:
         auto *list = qobject_cast<QQuickItem *>(popup->property("contentItem").value<QObject *>());
         QVERIFY(list);
         QQuickItem *choice = nullptr;
-        QTRY_VERIFY(QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, choice), Q_ARG(int, 1))
-                    && choice);
+        QTRY_VERIFY(
+            QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, choice), Q_ARG(int, 1))
+            && choice);
         QCOMPARE(choice->property("text").toString(), u"Apelacja gdańska"_s);
         click(choice);
         QTRY_VERIFY(!popup->property("visible").toBool());
@@ -188,14 +189,15 @@ private Q_SLOTS:
         disconnect(screenConnection);
         QCOMPARE(stopTitle, u"Zatrzymaj"_s);
         QVERIFY(!progressShot.isNull());
-        QVERIFY(progressShot.save(QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).filePath(u"screenshots/endtoend-progress.png"_s)));
+        QVERIFY(progressShot.save(
+            QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).filePath(u"screenshots/endtoend-progress.png"_s)));
 
         // The progress screen showed the steps in order, with a rising percentage.
         const QStringList &shown = statuses.texts;
         QVERIFY(!shown.isEmpty());
         QCOMPARE(shown.first(), u"Uruchamianie..."_s);
-        for (const QString &step : {u"Logowanie..."_s, u"Wybieranie apelacji..."_s, u"Stosowanie filtrów..."_s,
-                                    u"Zapisywanie XLSX..."_s})
+        for (const QString &step : { u"Logowanie..."_s, u"Wybieranie apelacji..."_s,
+                 u"Stosowanie filtrów..."_s, u"Zapisywanie XLSX..."_s })
             QVERIFY2(shown.contains(step), qPrintable(shown.join(u", ")));
         QVERIFY(shown.indexOf(u"Logowanie..."_s) < shown.indexOf(u"Zapisywanie XLSX..."_s));
         int last = -1;
@@ -209,7 +211,8 @@ private Q_SLOTS:
 
         // The results screen: count, word, table rows and the file buttons.
         const qsizetype count = expected.size();
-        QCOMPARE(item(u"statusLine"_s)->property("text").toString(), u"Gotowe! Pobrano %1 spraw."_s.arg(count));
+        QCOMPARE(
+            item(u"statusLine"_s)->property("text").toString(), u"Gotowe! Pobrano %1 spraw."_s.arg(count));
         QCOMPARE(item(u"countCard"_s)->property("value").toString(), QString::number(count));
         QCOMPARE(item(u"caseRows"_s)->property("count").toInt(), int(std::min<qsizetype>(count, 100)));
         QVERIFY(item(u"openFileButton"_s)->isVisible());
@@ -221,7 +224,8 @@ private Q_SLOTS:
         QVERIFY(file.isLocalFile());
         QCOMPARE(QFileInfo(file.toLocalFile()).absolutePath(), m_folder.path());
         QProcess reader;
-        reader.start(QStringLiteral(VELMORIA_PYTHON3), {u"-c"_s, QString::fromUtf8(readWorkbookScript), file.toLocalFile()});
+        reader.start(QStringLiteral(VELMORIA_PYTHON3),
+            { u"-c"_s, QString::fromUtf8(readWorkbookScript), file.toLocalFile() });
         QVERIFY(reader.waitForFinished(60000));
         QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
         const QJsonArray book = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
@@ -231,7 +235,8 @@ private Q_SLOTS:
         QCOMPARE(rows.at(0).toArray().at(0).toString(), u"Sygnatura"_s);
         QStringList written;
         for (qsizetype i = 1; i < rows.size(); ++i)
-            written.append(rows.at(i).toArray().at(0).toString() + u'|' + rows.at(i).toArray().at(1).toString());
+            written.append(
+                rows.at(i).toArray().at(0).toString() + u'|' + rows.at(i).toArray().at(1).toString());
         QCOMPARE(written, expected);
 
         // Back to the form for a new search, with the entries kept.

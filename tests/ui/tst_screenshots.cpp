@@ -12,8 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 const QColor lime(0xDE, 0xF7, 0x1C);
 const QColor background(0xF5, 0xF6, 0xF8);
 const QColor navy(0x1B, 0x2A, 0x4A);
@@ -119,7 +118,8 @@ private Q_SLOTS:
     {
         m_viewModel->setLogin(u"jan.kowalski"_s);
         m_viewModel->setPassword(u"tajne"_s);
-        const QImage image = showAndGrab(ScraperViewModel::ViewState::login, u"loginView"_s, u"screenshots/login.png"_s);
+        const QImage image
+            = showAndGrab(ScraperViewModel::ViewState::login, u"loginView"_s, u"screenshots/login.png"_s);
         checkFrame(image);
         checkPrimaryButton(image, "startButton");
     }
@@ -133,7 +133,8 @@ private Q_SLOTS:
         progress->setRecordCount(42);
         progress->setPageInfo(u"2 / 4"_s);
         progress->setElapsedSeconds(75);
-        const QImage image = showAndGrab(ScraperViewModel::ViewState::progress, u"progressView"_s, u"screenshots/progress.png"_s);
+        const QImage image = showAndGrab(
+            ScraperViewModel::ViewState::progress, u"progressView"_s, u"screenshots/progress.png"_s);
         checkFrame(image);
         checkPrimaryButton(image, "stopButton");
         // The bar's filled part is lime.
@@ -145,15 +146,16 @@ private Q_SLOTS:
     {
         QList<CourtCase> cases;
         for (int i = 0; i < 30; ++i)
-            cases.append(CourtCase({u"I C %1/26"_s.arg(i + 1), u"Sąd Rejonowy dla Wrocławia-Krzyków"_s, u"I Wydział Cywilny"_s,
-                                    u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s, u"SSR Maria Wiśniewska"_s,
-                                    u"2026-01-12"_s, QString(), u"W toku"_s}));
+            cases.append(CourtCase({ u"I C %1/26"_s.arg(i + 1), u"Sąd Rejonowy dla Wrocławia-Krzyków"_s,
+                u"I Wydział Cywilny"_s, u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s,
+                u"SSR Maria Wiśniewska"_s, u"2026-01-12"_s, QString(), u"W toku"_s }));
         m_viewModel->setCases(cases);
         ScrapeProgress *progress = m_viewModel->progress();
         progress->setPhase(ScrapePhase::done);
         progress->setStatusText(u"Gotowe! Pobrano 30 spraw."_s);
         progress->setOutputFile(QUrl::fromLocalFile(u"/tmp/wroclawska_sprawy.xlsx"_s));
-        const QImage image = showAndGrab(ScraperViewModel::ViewState::results, u"resultsView"_s, u"screenshots/results.png"_s);
+        const QImage image = showAndGrab(
+            ScraperViewModel::ViewState::results, u"resultsView"_s, u"screenshots/results.png"_s);
         checkFrame(image);
         checkPrimaryButton(image, "newSearchButton");
         checkPrimaryButton(image, "openFileButton");

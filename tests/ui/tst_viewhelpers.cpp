@@ -33,7 +33,8 @@ private Q_SLOTS:
         QTest::newRow("white space inside is kept") << u"DE F71"_s << 0 << 0 << 0xDE;
         QTest::newRow("seven characters") << u"DE F71C"_s << 0 << 0 << 0;
         QTest::newRow("combining mark joins its letter") << u"e\u030112345"_s << 0 << 0 << 14;
-        QTest::newRow("symbols outside the BMP trimmed") << u"\U0001F642123456\U0001F642"_s << 0x12 << 0x34 << 0x56;
+        QTest::newRow("symbols outside the BMP trimmed")
+            << u"\U0001F642123456\U0001F642"_s << 0x12 << 0x34 << 0x56;
         QTest::newRow("0x alone") << u"0xZZZZ"_s << 0 << 0 << 0;
     }
 
@@ -56,11 +57,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("count");
         QTest::addColumn<QString>("word");
-        for (qint64 n : {1})
+        for (qint64 n : { 1 })
             QTest::addRow("%lld", n) << n << u"Sprawa"_s;
-        for (qint64 n : {2, 3, 4, 22, 23, 24, 102, 122, 1003})
+        for (qint64 n : { 2, 3, 4, 22, 23, 24, 102, 122, 1003 })
             QTest::addRow("%lld", n) << n << u"Sprawy"_s;
-        for (qint64 n : {0, 5, 11, 12, 13, 14, 21, 25, 100, 101, 111, 112, 113, 114, 1001})
+        for (qint64 n : { 0, 5, 11, 12, 13, 14, 21, 25, 100, 101, 111, 112, 113, 114, 1001 })
             QTest::addRow("%lld", n) << n << u"Spraw"_s;
     }
 
@@ -124,7 +125,7 @@ private Q_SLOTS:
             widths.append(ViewHelpers::tableColumnWidth(title));
             total += widths.last();
         }
-        QCOMPARE(widths, (QList<int>{120, 160, 160, 220, 220, 160, 100, 100, 90}));
+        QCOMPARE(widths, (QList<int> { 120, 160, 160, 220, 220, 160, 100, 100, 90 }));
         QCOMPARE(total, 1330);
         QCOMPARE(ViewHelpers::tableColumnWidth(u"sygnatura"_s), 100);
         QCOMPARE(ViewHelpers::tableColumnWidth(QString()), 100);
@@ -149,7 +150,8 @@ private Q_SLOTS:
 
     void folderPath()
     {
-        QCOMPARE(ViewHelpers::folderPath(QUrl::fromLocalFile(u"/home/ania/Pulpit z odstępem"_s)), u"/home/ania/Pulpit z odstępem"_s);
+        QCOMPARE(ViewHelpers::folderPath(QUrl::fromLocalFile(u"/home/ania/Pulpit z odstępem"_s)),
+            u"/home/ania/Pulpit z odstępem"_s);
     }
 
     void tableModel_data()
@@ -176,7 +178,8 @@ private Q_SLOTS:
         QSignalSpy changed(&model, &CaseTableModel::casesChanged);
         QList<CourtCase> list;
         for (int i = 0; i < cases; ++i)
-            list.append(CourtCase({u"S%1"_s.arg(i), u"Sąd"_s, u"W"_s, u"P"_s, u"G"_s, u"R"_s, u"D1"_s, u"D2"_s, u"St%1"_s.arg(i)}));
+            list.append(CourtCase({ u"S%1"_s.arg(i), u"Sąd"_s, u"W"_s, u"P"_s, u"G"_s, u"R"_s, u"D1"_s,
+                u"D2"_s, u"St%1"_s.arg(i) }));
         model.setCaseList(list);
 
         QCOMPARE(changed.count(), 1);
