@@ -80,7 +80,8 @@ void mergeHundredRows(benchmark::State &state)
 {
     QList<CourtCase> rows;
     for (int i = 0; i < 100; ++i)
-        rows.append(CourtCase({u"I C %1/25"_s.arg(i), u"Sąd Rejonowy dla Wrocławia-Śródmieścia"_s, u"I Wydział Cywilny"_s}));
+        rows.append(CourtCase(
+            { u"I C %1/25"_s.arg(i), u"Sąd Rejonowy dla Wrocławia-Śródmieścia"_s, u"I Wydział Cywilny"_s }));
     for (auto _ : state) {
         viewModel->setCases({});
         viewModel->setSeenKeys({});

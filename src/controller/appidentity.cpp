@@ -7,10 +7,7 @@ using namespace Qt::StringLiterals;
 
 Q_LOGGING_CATEGORY(lcViewModel, VELMORIA_APP_ID ".ViewModel")
 
-QString applicationIdentifier()
-{
-    return QStringLiteral(VELMORIA_APP_ID);
-}
+QString applicationIdentifier() { return QStringLiteral(VELMORIA_APP_ID); }
 
 void applyApplicationIdentity()
 {

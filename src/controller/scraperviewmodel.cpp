@@ -26,10 +26,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 /** Space separators (Zs) and the tab: the only characters a key is trimmed of. */
-bool isKeyWhitespace(QChar c)
-{
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
+bool isKeyWhitespace(QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; }
 
 QString trimmedForKey(const QString &text)
 {
@@ -115,9 +112,17 @@ void ScraperViewModel::initialize(const QUrl &loginUrl)
 QStringList ScraperViewModel::apelacje()
 {
     return {
-        u"Apelacja białostocka"_s, u"Apelacja gdańska"_s,    u"Apelacja katowicka"_s, u"Apelacja krakowska"_s,
-        u"Apelacja lubelska"_s,    u"Apelacja łódzka"_s,     u"Apelacja poznańska"_s, u"Apelacja rzeszowska"_s,
-        u"Apelacja szczecińska"_s, u"Apelacja warszawska"_s, u"Apelacja wrocławska"_s,
+        u"Apelacja białostocka"_s,
+        u"Apelacja gdańska"_s,
+        u"Apelacja katowicka"_s,
+        u"Apelacja krakowska"_s,
+        u"Apelacja lubelska"_s,
+        u"Apelacja łódzka"_s,
+        u"Apelacja poznańska"_s,
+        u"Apelacja rzeszowska"_s,
+        u"Apelacja szczecińska"_s,
+        u"Apelacja warszawska"_s,
+        u"Apelacja wrocławska"_s,
     };
 }
 
@@ -255,7 +260,8 @@ std::optional<QString> ScraperViewModel::outputDirectoryProblem() const
     if (path.isEmpty() || !info.exists())
         return u"Wybrany folder nie istnieje: %1. Wybierz inny folder."_s.arg(QDir::toNativeSeparators(path));
     if (!info.isDir())
-        return u"Wybrana ścieżka nie jest folderem: %1. Wybierz inny folder."_s.arg(QDir::toNativeSeparators(path));
+        return u"Wybrana ścieżka nie jest folderem: %1. Wybierz inny folder."_s.arg(
+            QDir::toNativeSeparators(path));
     // A real probe: permission bits say nothing on read-only mounts or for a privileged user.
     QTemporaryFile probe(QDir(path).filePath(u".velmoria-XXXXXX"_s));
     if (!probe.open())
@@ -310,10 +316,7 @@ void ScraperViewModel::startScraping()
     Q_EMIT scrapeTaskChanged();
 }
 
-void ScraperViewModel::stopScraping()
-{
-    cancelTimer();
-}
+void ScraperViewModel::stopScraping() { cancelTimer(); }
 
 void ScraperViewModel::cancelTimer()
 {
@@ -333,8 +336,8 @@ void ScraperViewModel::updateElapsedSeconds()
     m_progress->setElapsedSeconds(std::max<qint64>(elapsed, 0) / 1000);
 }
 
-QCoro::Task<> ScraperViewModel::runElapsedTimer(QPointer<ScraperViewModel> weakSelf,
-                                                std::shared_ptr<CancellationToken> token)
+QCoro::Task<> ScraperViewModel::runElapsedTimer(
+    QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token)
 {
     co_await yieldToEventLoop();
     while (!token->isCancelled()) {
@@ -349,8 +352,8 @@ QCoro::Task<> ScraperViewModel::runElapsedTimer(QPointer<ScraperViewModel> weakS
     }
 }
 
-QCoro::Task<> ScraperViewModel::runScrapeTask(QPointer<ScraperViewModel> weakSelf,
-                                              std::shared_ptr<CancellationToken> token)
+QCoro::Task<> ScraperViewModel::runScrapeTask(
+    QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token)
 {
     co_await yieldToEventLoop();
     ScraperViewModel *self = weakSelf.data();
@@ -427,8 +430,8 @@ QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> t
     completeRun(destination);
 }
 
-PagePosition ScraperViewModel::pagePosition(std::optional<qint64> current, std::optional<qint64> total,
-                                            qint64 pageNumber)
+PagePosition ScraperViewModel::pagePosition(
+    std::optional<qint64> current, std::optional<qint64> total, qint64 pageNumber)
 {
     PagePosition position;
     position.shownNumber = current.value_or(pageNumber);
@@ -438,7 +441,8 @@ PagePosition ScraperViewModel::pagePosition(std::optional<qint64> current, std::
         position.pageInfo = QString::number(position.shownNumber);
     // Converting to double first: no integer arithmetic can overflow, whatever the paginator says.
     if (total && *total >= 1)
-        position.progressValue = 0.3 + (static_cast<double>(position.shownNumber) * 0.6) / static_cast<double>(*total);
+        position.progressValue
+            = 0.3 + (static_cast<double>(position.shownNumber) * 0.6) / static_cast<double>(*total);
     else
         position.progressValue = std::min(0.3 + static_cast<double>(pageNumber) * 0.02, 0.9);
     return position;
@@ -560,14 +564,13 @@ void ScraperViewModel::showInFinder()
     if (file.isEmpty())
         return;
 #if defined(Q_OS_MACOS)
-    QProcess::startDetached(u"open"_s, {u"-R"_s, file.toLocalFile()});
+    QProcess::startDetached(u"open"_s, { u"-R"_s, file.toLocalFile() });
 #elif defined(Q_OS_WIN)
-    QProcess::startDetached(u"explorer"_s, {u"/select,"_s + QDir::toNativeSeparators(file.toLocalFile())});
+    QProcess::startDetached(u"explorer"_s, { u"/select,"_s + QDir::toNativeSeparators(file.toLocalFile()) });
 #else
     QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.FileManager1"_s,
-                                                       u"/org/freedesktop/FileManager1"_s,
-                                                       u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
-    call << QStringList{file.toString()} << QString();
+        u"/org/freedesktop/FileManager1"_s, u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
+    call << QStringList { file.toString() } << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
     if (reply.type() != QDBusMessage::ReplyMessage)
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));

@@ -61,9 +61,11 @@ class ScraperViewModel : public QObject
     QML_ELEMENT
     Q_PROPERTY(QString login READ login WRITE setLogin NOTIFY loginChanged)
     Q_PROPERTY(QString password READ password WRITE setPassword NOTIFY passwordChanged)
-    Q_PROPERTY(QString selectedApelacja READ selectedApelacja WRITE setSelectedApelacja NOTIFY selectedApelacjaChanged)
+    Q_PROPERTY(QString selectedApelacja READ selectedApelacja WRITE setSelectedApelacja NOTIFY
+            selectedApelacjaChanged)
     Q_PROPERTY(ScrapeFilters filters READ filters WRITE setFilters NOTIFY filtersChanged)
-    Q_PROPERTY(QUrl outputDirectory READ outputDirectory WRITE setOutputDirectory NOTIFY outputDirectoryChanged)
+    Q_PROPERTY(
+        QUrl outputDirectory READ outputDirectory WRITE setOutputDirectory NOTIFY outputDirectoryChanged)
     /** The message shown on the form when a run cannot start; empty while absent. */
     Q_PROPERTY(QString loginError READ loginErrorText NOTIFY loginErrorChanged)
     Q_PROPERTY(bool hasLoginError READ hasLoginError NOTIFY loginErrorChanged)
@@ -141,8 +143,8 @@ public:
     /** Adds the records whose key is new, one at a time; true when none was added. */
     bool mergePageRows(const QList<CourtCase> &records);
     /** Page text and progress for a paginator reading; safe for any numbers. */
-    [[nodiscard]] static PagePosition pagePosition(std::optional<qint64> current, std::optional<qint64> total,
-                                                   qint64 pageNumber);
+    [[nodiscard]] static PagePosition pagePosition(
+        std::optional<qint64> current, std::optional<qint64> total, qint64 pageNumber);
 
     /** Test-only: the monotonic clock, in milliseconds, that the elapsed time is measured on. */
     void setMonotonicClockForTesting(std::function<qint64()> clock);
@@ -170,8 +172,10 @@ private:
     [[nodiscard]] std::optional<QString> outputDirectoryProblem() const;
     [[nodiscard]] qint64 monotonicMilliseconds() const;
 
-    static QCoro::Task<> runScrapeTask(QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
-    static QCoro::Task<> runElapsedTimer(QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
+    static QCoro::Task<> runScrapeTask(
+        QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
+    static QCoro::Task<> runElapsedTimer(
+        QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runPipeline(std::shared_ptr<CancellationToken> token);
     QCoro::Task<> scrapeAllPages(std::shared_ptr<CancellationToken> token);
     void updateElapsedSeconds();

@@ -70,12 +70,12 @@ Credentials loadCredentials()
     auto bytes = std::make_shared<QByteArray>();
     QObject::connect(job, &QKeychain::Job::finished, job, [bytes, job] { *bytes = job->binaryData(); });
     if (!runKeychainJob(job))
-        return {login, QString()};
+        return { login, QString() };
     auto decoder = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString password = decoder(*bytes);
     if (decoder.hasError())
-        return {login, QString()};
-    return {login, password};
+        return { login, QString() };
+    return { login, password };
 }
 
 void deleteKeychainItem(const QString &account)
@@ -85,10 +85,7 @@ void deleteKeychainItem(const QString &account)
     runKeychainJob(job);
 }
 
-QUrl defaultOutputDirectory()
-{
-    return QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s);
-}
+QUrl defaultOutputDirectory() { return QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s); }
 
 QUrl loadOutputDirectory()
 {
@@ -101,10 +98,7 @@ QUrl loadOutputDirectory()
     return defaultOutputDirectory();
 }
 
-void saveOutputDirectory(const QUrl &folder)
-{
-    QSettings().setValue(outputDirKey, folder.toLocalFile());
-}
+void saveOutputDirectory(const QUrl &folder) { QSettings().setValue(outputDirKey, folder.toLocalFile()); }
 
 QString loadApelacja(const QString &fallback)
 {
@@ -112,7 +106,4 @@ QString loadApelacja(const QString &fallback)
     return stored.isValid() ? stored.toString() : fallback;
 }
 
-void saveApelacja(const QString &apelacja)
-{
-    QSettings().setValue(apelacjaKey, apelacja);
-}
+void saveApelacja(const QString &apelacja) { QSettings().setValue(apelacjaKey, apelacja); }

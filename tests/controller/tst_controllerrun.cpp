@@ -36,9 +36,9 @@ public:
             ScrapeProgress *progress = viewModel.progress();
             phases.append(progress->phase());
             connect(progress, &ScrapeProgress::phaseChanged, this,
-                    [this, progress] { phases.append(progress->phase()); });
+                [this, progress] { phases.append(progress->phase()); });
             connect(progress, &ScrapeProgress::statusTextChanged, this,
-                    [this, progress] { statuses.append(progress->statusText()); });
+                [this, progress] { statuses.append(progress->statusText()); });
         });
     }
     QList<ScrapePhase> phases;
@@ -86,7 +86,7 @@ private:
 
     [[nodiscard]] QStringList writtenFiles() const
     {
-        return QDir(m_folder->path()).entryList({u"*.xlsx"_s}, QDir::Files);
+        return QDir(m_folder->path()).entryList({ u"*.xlsx"_s }, QDir::Files);
     }
 
 private Q_SLOTS:
@@ -121,13 +121,15 @@ private Q_SLOTS:
         QVERIFY(startAndWait());
         ScrapeProgress *progress = m_viewModel->progress();
         using enum ScrapeProgress::ScrapePhase;
-        QCOMPARE(recorder.phases, (QList<ScrapePhase>{idle, launching, loggingIn, selectingApelacja, navigating,
-                                                      filtering, scraping, saving, done}));
+        QCOMPARE(recorder.phases,
+            (QList<ScrapePhase> { idle, launching, loggingIn, selectingApelacja, navigating, filtering,
+                scraping, saving, done }));
         QStringList steps = recorder.statuses;
         steps.removeIf([](const QString &text) { return text.startsWith(u"Pobieranie strony "_s); });
-        QCOMPARE(steps, (QStringList{u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s,
-                                     u"Wybieranie apelacji..."_s, u"Nawigacja do spraw..."_s,
-                                     u"Stosowanie filtrów..."_s, u"Zapisywanie XLSX..."_s, progress->statusText()}));
+        QCOMPARE(steps,
+            (QStringList { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s,
+                u"Wybieranie apelacji..."_s, u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s,
+                u"Zapisywanie XLSX..."_s, progress->statusText() }));
         QVERIFY(recorder.statuses.contains(u"Pobieranie strony 2..."_s));
 
         QCOMPARE(progress->phase(), ScrapePhase::done);
@@ -151,7 +153,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(file.toLocalFile()).fileName().startsWith(u"gdańska_sprawy_"_s));
 
         QProcess reader;
-        reader.start(QStringLiteral(VELMORIA_PYTHON3), {QFINDTESTDATA("readworkbook.py"), file.toLocalFile()});
+        reader.start(
+            QStringLiteral(VELMORIA_PYTHON3), { QFINDTESTDATA("readworkbook.py"), file.toLocalFile() });
         QVERIFY(reader.waitForFinished(60000));
         QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
         const QJsonArray book = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
@@ -175,8 +178,9 @@ private Q_SLOTS:
         QVERIFY(startAndWait());
         ScrapeProgress *progress = m_viewModel->progress();
         using enum ScrapeProgress::ScrapePhase;
-        QCOMPARE(recorder.phases, (QList<ScrapePhase>{idle, launching, loggingIn, selectingApelacja, navigating,
-                                                      filtering, done}));
+        QCOMPARE(recorder.phases,
+            (QList<ScrapePhase> {
+                idle, launching, loggingIn, selectingApelacja, navigating, filtering, done }));
         QCOMPARE(progress->statusText(), u"Brak wyników."_s);
         QCOMPARE(progress->progressValue(), 1.0);
         QCOMPARE(progress->pageInfo(), u"\u2014"_s);
@@ -236,7 +240,7 @@ private Q_SLOTS:
     // A refused login fails the run: error phase, the message shown twice, one error log line.
     void loginFailed()
     {
-        QVERIFY(m_portal->configure({{u"acceptLogin"_s, false}}));
+        QVERIFY(m_portal->configure({ { u"acceptLogin"_s, false } }));
         LogCapture log(lcViewModel());
         QVERIFY(startAndWait());
         ScrapeProgress *progress = m_viewModel->progress();
@@ -247,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::progress);
         QVERIFY(progress->outputFile().isEmpty());
         const QStringList lines = log.startingWith(u"Pipeline error: "_s);
-        QCOMPARE(lines, QStringList{u"Pipeline error: "_s + message});
+        QCOMPARE(lines, QStringList { u"Pipeline error: "_s + message });
         QCOMPARE(log.types().count(QtCriticalMsg), 1);
 
         // "Wróć" leads back to the form with a fresh record.
@@ -263,7 +267,7 @@ private Q_SLOTS:
         const QDateTime now = QDateTime::currentDateTime();
         for (int minute = 0; minute < 10; ++minute) {
             const QUrl blocked = makeOutputURL(m_viewModel->selectedApelacja(), QString(),
-                                               m_viewModel->outputDirectory(), now.addSecs(60 * minute));
+                m_viewModel->outputDirectory(), now.addSecs(60 * minute));
             QVERIFY(QDir().mkpath(blocked.toLocalFile()));
         }
         PhaseRecorder recorder(*m_viewModel);
@@ -271,7 +275,7 @@ private Q_SLOTS:
         ScrapeProgress *progress = m_viewModel->progress();
         const QString message = ExcelError::writeFailed().errorDescription();
         QCOMPARE(recorder.phases.mid(recorder.phases.size() - 3),
-                 (QList<ScrapePhase>{ScrapePhase::scraping, ScrapePhase::saving, ScrapePhase::error}));
+            (QList<ScrapePhase> { ScrapePhase::scraping, ScrapePhase::saving, ScrapePhase::error }));
         QVERIFY(recorder.statuses.contains(u"Zapisywanie XLSX..."_s));
         QCOMPARE(progress->errorMessageText(), message);
         QCOMPARE(progress->statusText(), u"Błąd: "_s + message);

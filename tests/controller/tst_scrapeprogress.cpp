@@ -44,9 +44,9 @@ private Q_SLOTS:
     void phaseOrder()
     {
         const QMetaEnum phases = QMetaEnum::fromType<ScrapePhase>();
-        const QStringList expected = {u"idle"_s,      u"launching"_s, u"loggingIn"_s, u"selectingApelacja"_s,
-                                      u"navigating"_s, u"filtering"_s, u"scraping"_s,  u"saving"_s,
-                                      u"done"_s,       u"error"_s,     u"stopped"_s};
+        const QStringList expected
+            = { u"idle"_s, u"launching"_s, u"loggingIn"_s, u"selectingApelacja"_s, u"navigating"_s,
+                  u"filtering"_s, u"scraping"_s, u"saving"_s, u"done"_s, u"error"_s, u"stopped"_s };
         QCOMPARE(phases.keyCount(), expected.size());
         for (int i = 0; i < phases.keyCount(); ++i) {
             QCOMPARE(QString::fromLatin1(phases.key(i)), expected.at(i));
@@ -62,25 +62,39 @@ private Q_SLOTS:
         QTest::addColumn<int>("signals");
 
         const QDateTime moment(QDate(2025, 3, 5), QTime(14, 7, 3));
-        QTest::newRow("same status text") << QByteArray("statusText") << QVariant(u"Logowanie..."_s) << QVariant(u"Logowanie..."_s) << 1;
-        QTest::newRow("other status text") << QByteArray("statusText") << QVariant(u"a"_s) << QVariant(u"b"_s) << 2;
-        QTest::newRow("canonically equal text") << QByteArray("statusText") << QVariant(u"Zak\u00f3\u0144czone"_s)
-                                                << QVariant(u"Zako\u0301n\u0301czone"_s) << 1;
-        QTest::newRow("initial status text") << QByteArray("statusText") << QVariant(QString()) << QVariant(QString()) << 0;
+        QTest::newRow("same status text")
+            << QByteArray("statusText") << QVariant(u"Logowanie..."_s) << QVariant(u"Logowanie..."_s) << 1;
+        QTest::newRow("other status text")
+            << QByteArray("statusText") << QVariant(u"a"_s) << QVariant(u"b"_s) << 2;
+        QTest::newRow("canonically equal text")
+            << QByteArray("statusText") << QVariant(u"Zak\u00f3\u0144czone"_s)
+            << QVariant(u"Zako\u0301n\u0301czone"_s) << 1;
+        QTest::newRow("initial status text")
+            << QByteArray("statusText") << QVariant(QString()) << QVariant(QString()) << 0;
         QTest::newRow("same progress") << QByteArray("progressValue") << QVariant(0.5) << QVariant(0.5) << 1;
         QTest::newRow("negative zero") << QByteArray("progressValue") << QVariant(-0.0) << QVariant(0.0) << 0;
-        QTest::newRow("NaN twice") << QByteArray("progressValue") << QVariant(std::nan("")) << QVariant(std::nan("")) << 2;
-        QTest::newRow("same count") << QByteArray("recordCount") << QVariant(qint64(57)) << QVariant(qint64(57)) << 1;
-        QTest::newRow("unchanged count") << QByteArray("recordCount") << QVariant(qint64(0)) << QVariant(qint64(0)) << 0;
-        QTest::newRow("page info dash") << QByteArray("pageInfo") << QVariant(u"\u2014"_s) << QVariant(u"1 / 3"_s) << 1;
-        QTest::newRow("same start time") << QByteArray("startTime") << QVariant(moment) << QVariant(moment) << 1;
-        QTest::newRow("later start time") << QByteArray("startTime") << QVariant(moment) << QVariant(moment.addSecs(1)) << 2;
-        QTest::newRow("absent start time") << QByteArray("startTime") << QVariant(QDateTime()) << QVariant(QDateTime()) << 0;
-        QTest::newRow("same seconds") << QByteArray("elapsedSeconds") << QVariant(qint64(65)) << QVariant(qint64(65)) << 1;
-        QTest::newRow("same file") << QByteArray("outputFile") << QVariant(QUrl::fromLocalFile(u"/tmp/a.xlsx"_s))
+        QTest::newRow("NaN twice") << QByteArray("progressValue") << QVariant(std::nan(""))
+                                   << QVariant(std::nan("")) << 2;
+        QTest::newRow("same count") << QByteArray("recordCount") << QVariant(qint64(57))
+                                    << QVariant(qint64(57)) << 1;
+        QTest::newRow("unchanged count")
+            << QByteArray("recordCount") << QVariant(qint64(0)) << QVariant(qint64(0)) << 0;
+        QTest::newRow("page info dash")
+            << QByteArray("pageInfo") << QVariant(u"\u2014"_s) << QVariant(u"1 / 3"_s) << 1;
+        QTest::newRow("same start time")
+            << QByteArray("startTime") << QVariant(moment) << QVariant(moment) << 1;
+        QTest::newRow("later start time")
+            << QByteArray("startTime") << QVariant(moment) << QVariant(moment.addSecs(1)) << 2;
+        QTest::newRow("absent start time")
+            << QByteArray("startTime") << QVariant(QDateTime()) << QVariant(QDateTime()) << 0;
+        QTest::newRow("same seconds")
+            << QByteArray("elapsedSeconds") << QVariant(qint64(65)) << QVariant(qint64(65)) << 1;
+        QTest::newRow("same file") << QByteArray("outputFile")
+                                   << QVariant(QUrl::fromLocalFile(u"/tmp/a.xlsx"_s))
                                    << QVariant(QUrl::fromLocalFile(u"/tmp/a.xlsx"_s)) << 1;
-        QTest::newRow("file then none") << QByteArray("outputFile") << QVariant(QUrl::fromLocalFile(u"/tmp/a.xlsx"_s))
-                                        << QVariant(QUrl()) << 2;
+        QTest::newRow("file then none")
+            << QByteArray("outputFile") << QVariant(QUrl::fromLocalFile(u"/tmp/a.xlsx"_s)) << QVariant(QUrl())
+            << 2;
         QTest::newRow("same phase") << QByteArray("phase") << QVariant::fromValue(ScrapePhase::done)
                                     << QVariant::fromValue(ScrapePhase::done) << 1;
     }

@@ -26,7 +26,7 @@ const QUrl deadPortal(u"http://127.0.0.1:9/login"_s);
 
 CourtCase makeCase(const QString &sygnatura, const QString &sad, const QString &wydzial = {})
 {
-    return CourtCase({sygnatura, sad, wydzial});
+    return CourtCase({ sygnatura, sad, wydzial });
 }
 
 } // namespace
@@ -128,11 +128,12 @@ private Q_SLOTS:
 
         QTest::newRow("empty password") << u"anna"_s << QString() << u"ok"_s << u"Podaj login i hasło."_s;
         QTest::newRow("empty login") << QString() << u"x"_s << u"ok"_s << u"Podaj login i hasło."_s;
-        QTest::newRow("both empty, missing folder") << QString() << QString() << u"missing"_s
-                                                    << u"Podaj login i hasło."_s;
-        QTest::newRow("missing folder") << u"anna"_s << u"x"_s << u"missing"_s << u"Wybrany folder nie istnieje"_s;
-        QTest::newRow("file, not a folder") << u"anna"_s << u"x"_s << u"file"_s
-                                            << u"Wybrana ścieżka nie jest folderem"_s;
+        QTest::newRow("both empty, missing folder")
+            << QString() << QString() << u"missing"_s << u"Podaj login i hasło."_s;
+        QTest::newRow("missing folder")
+            << u"anna"_s << u"x"_s << u"missing"_s << u"Wybrany folder nie istnieje"_s;
+        QTest::newRow("file, not a folder")
+            << u"anna"_s << u"x"_s << u"file"_s << u"Wybrana ścieżka nie jest folderem"_s;
     }
 
     // A refused start shows why on the form and changes nothing else: no setting, no reset.
@@ -157,7 +158,7 @@ private Q_SLOTS:
         viewModel.setLogin(login);
         viewModel.setPassword(password);
         viewModel.setOutputDirectory(QUrl::fromLocalFile(path));
-        viewModel.mergePageRows({makeCase(u"I C 1/25"_s, u"SR"_s)});
+        viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
         ScrapeProgress *progress = viewModel.progress();
         QSignalSpy progressSpy(&viewModel, &ScraperViewModel::progressChanged);
 
@@ -187,7 +188,7 @@ private Q_SLOTS:
         QVERIFY(viewModel.hasLoginError());
 
         viewModel.setPassword(u"   "_s);
-        viewModel.mergePageRows({makeCase(u"I C 1/25"_s, u"SR"_s)});
+        viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
         ScrapeProgress *before = viewModel.progress();
         QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
         viewModel.startScraping();
@@ -259,8 +260,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
 
         QTest::newRow("plain") << u"I C 12/25"_s << u"Sąd Rejonowy"_s << u"I C 12/25|Sąd Rejonowy"_s;
-        QTest::newRow("spaces and tabs") << u" \tI C 12/25 "_s << u"\tSąd Rejonowy  "_s << u"I C 12/25|Sąd Rejonowy"_s;
-        QTest::newRow("no-break and em spaces") << u"\u00a0I C 12/25\u2003"_s << u"\u3000SR"_s << u"I C 12/25|SR"_s;
+        QTest::newRow("spaces and tabs")
+            << u" \tI C 12/25 "_s << u"\tSąd Rejonowy  "_s << u"I C 12/25|Sąd Rejonowy"_s;
+        QTest::newRow("no-break and em spaces")
+            << u"\u00a0I C 12/25\u2003"_s << u"\u3000SR"_s << u"I C 12/25|SR"_s;
         QTest::newRow("line break kept") << u"I C 12/25\n"_s << u"\rSR"_s << u"I C 12/25\n|\rSR"_s;
         QTest::newRow("inner space kept") << u"I  C"_s << u"S R"_s << u"I  C|S R"_s;
         QTest::newRow("both empty") << QString() << u"   "_s << u"|"_s;
@@ -282,26 +285,28 @@ private Q_SLOTS:
         QSignalSpy cases(&viewModel, &ScraperViewModel::casesChanged);
         const CourtCase first = makeCase(u"I C 1/25"_s, u"SR Wrocław"_s, u"I Wydział"_s);
         const CourtCase second = makeCase(u"I C 2/25"_s, u"SR Wrocław"_s);
-        QVERIFY(!viewModel.mergePageRows({first, makeCase(u" I C 1/25\t"_s, u"SR Wrocław"_s, u"other"_s), second}));
+        QVERIFY(!viewModel.mergePageRows(
+            { first, makeCase(u" I C 1/25\t"_s, u"SR Wrocław"_s, u"other"_s), second }));
         QCOMPARE(cases.count(), 2);
-        QCOMPARE(viewModel.cases(), (QList<CourtCase>{first, second}));
+        QCOMPARE(viewModel.cases(), (QList<CourtCase> { first, second }));
 
         // A later page: one known, one differing only in letter case, one with a trailing line break.
         const CourtCase upper = makeCase(u"I C 2/25"_s, u"SR WROCŁAW"_s);
         const CourtCase lineBreak = makeCase(u"I C 1/25\n"_s, u"SR Wrocław"_s);
-        QVERIFY(!viewModel.mergePageRows({makeCase(u"I C 1/25"_s, u"SR Wrocław"_s), upper, lineBreak}));
-        QCOMPARE(viewModel.cases(), (QList<CourtCase>{first, second, upper, lineBreak}));
+        QVERIFY(!viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR Wrocław"_s), upper, lineBreak }));
+        QCOMPARE(viewModel.cases(), (QList<CourtCase> { first, second, upper, lineBreak }));
         QCOMPARE(viewModel.seenKeys().size(), 4);
 
         // Nothing new: a known page, an empty page, a canonically equivalent spelling.
-        QVERIFY(viewModel.mergePageRows({first, second}));
+        QVERIFY(viewModel.mergePageRows({ first, second }));
         QVERIFY(viewModel.mergePageRows({}));
-        QVERIFY(viewModel.mergePageRows({makeCase(u"I C 2/25"_s, u"SR Wroc\u0142aw"_s.normalized(QString::NormalizationForm_D))}));
+        QVERIFY(viewModel.mergePageRows(
+            { makeCase(u"I C 2/25"_s, u"SR Wroc\u0142aw"_s.normalized(QString::NormalizationForm_D)) }));
         QCOMPARE(viewModel.caseCount(), 4);
         QCOMPARE(cases.count(), 4);
 
         // Rows without reference and court share one key.
-        QVERIFY(!viewModel.mergePageRows({makeCase({}, {}, u"a"_s), makeCase(u" "_s, u"\t"_s, u"b"_s)}));
+        QVERIFY(!viewModel.mergePageRows({ makeCase({}, {}, u"a"_s), makeCase(u" "_s, u"\t"_s, u"b"_s) }));
         QCOMPARE(viewModel.caseCount(), 5);
         QCOMPARE(viewModel.caseColumnValues(4).at(2), u"a"_s);
         QVERIFY(viewModel.caseColumnValues(5).isEmpty());
@@ -336,11 +341,14 @@ private Q_SLOTS:
         QFETCH(QString, pageInfo);
         QFETCH(double, progress);
         constexpr qint64 none = std::numeric_limits<qint64>::min() + 1;
-        const auto optional = [](qint64 value) { return value == none ? std::nullopt : std::optional(value); };
+        const auto optional
+            = [](qint64 value) { return value == none ? std::nullopt : std::optional(value); };
 
-        const PagePosition position = ScraperViewModel::pagePosition(optional(current), optional(total), pageNumber);
+        const PagePosition position
+            = ScraperViewModel::pagePosition(optional(current), optional(total), pageNumber);
         QCOMPARE(position.pageInfo, pageInfo);
-        QVERIFY2(std::abs(position.progressValue - progress) < 1e-12, qPrintable(QString::number(position.progressValue)));
+        QVERIFY2(std::abs(position.progressValue - progress) < 1e-12,
+            qPrintable(QString::number(position.progressValue)));
     }
 
     // Without a total the value creeps up to 0.9 and stays there.
@@ -438,7 +446,7 @@ private Q_SLOTS:
         const QUrl file = QUrl::fromLocalFile(m_scratch.filePath(u"wynik.xlsx"_s));
         viewModel.progress()->setOutputFile(file);
         viewModel.openOutputFile();
-        QCOMPARE(opened.urls, QList<QUrl>{file});
+        QCOMPARE(opened.urls, QList<QUrl> { file });
         // No file manager answers in the test session: the containing folder is opened instead.
         viewModel.showInFinder();
         QCOMPARE(opened.urls.size(), 2);
@@ -451,7 +459,7 @@ private Q_SLOTS:
     {
         ScraperViewModel viewModel(deadPortal);
         viewModel.setLogin(u"anna"_s);
-        viewModel.mergePageRows({makeCase(u"I C 1/25"_s, u"SR"_s)});
+        viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
         viewModel.setViewState(ScraperViewModel::ViewState::results);
         ScrapeProgress *before = viewModel.progress();
         QSignalSpy progress(&viewModel, &ScraperViewModel::progressChanged);

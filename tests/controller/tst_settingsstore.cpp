@@ -21,7 +21,7 @@ private Q_SLOTS:
     void init()
     {
         QSettings().clear();
-        for (const QString &account : {u"anna"_s, u"bartek"_s})
+        for (const QString &account : { u"anna"_s, u"bartek"_s })
             deleteKeychainItem(account);
     }
 
