@@ -196,6 +196,7 @@ ColumnLayout {
 
     FolderDialog {
         id: folderDialog
+        objectName: "folderDialog"
         onAccepted: {
             root.viewModel.chooseOutputDirectory(selectedFolder)
         }

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QMetaEnum>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include "controller/scrapeprogress.h"
@@ -114,3 +115,5 @@ void TestSupport::captureUrlOpenings()
 }
 
 void TestSupport::recordOpenedUrl(const QUrl &url) { m_openedUrls.append(url.toString()); }
+
+QString TestSupport::storedOutputDirectory() { return QSettings().value(u"outputDir"_s).toString(); }

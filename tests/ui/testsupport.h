@@ -37,6 +37,8 @@ public:
     Q_INVOKABLE int viewState(const QString &name);
     /** Scratch folder URL for output directories. */
     Q_INVOKABLE QUrl folderUrl(const QString &name);
+    /** The folder path remembered under "outputDir"; empty when none. */
+    Q_INVOKABLE QString storedOutputDirectory();
     /** Web addresses the application asked the desktop to open since the last call, in order. */
     Q_INVOKABLE QStringList takeOpenedUrls();
 

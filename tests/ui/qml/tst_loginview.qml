@@ -174,4 +174,30 @@ TestCase {
         const right = button.mapToItem(view, button.width, 0).x
         fuzzyCompare(right, 950 - 40, 1)
     }
+
+    // "Zmień" opens the folder chooser; its choice is shown and remembered for the next launch,
+    // a cancelled chooser changes nothing.
+    function test_chooseFolder() {
+        const view = makeView()
+        const dialog = findChild(view, "folderDialog")
+        verify(dialog)
+        const before = viewModel.outputDirectory
+        mouseClick(findChild(view, "changeFolderButton"))
+        tryCompare(dialog, "visible", true)
+        dialog.reject()
+        tryCompare(dialog, "visible", false)
+        compare(viewModel.outputDirectory, before)
+        compare(TestSupport.storedOutputDirectory(), "")
+
+        const chosen = TestSupport.folderUrl("Wybrany")
+        mouseClick(findChild(view, "changeFolderButton"))
+        tryCompare(dialog, "visible", true)
+        dialog.currentFolder = chosen
+        dialog.selectedFolder = chosen
+        dialog.accept()
+        tryCompare(dialog, "visible", false)
+        compare(String(viewModel.outputDirectory), String(chosen))
+        verify(findChild(view, "folderPath").text.endsWith("/velmoria-ui-test/Wybrany"))
+        compare(TestSupport.storedOutputDirectory(), ViewHelpers.folderPath(chosen))
+    }
 }
