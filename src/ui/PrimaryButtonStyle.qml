@@ -13,7 +13,9 @@ T.Button {
     hoverEnabled: true
     onHoveredChanged: isHovered = hovered
 
+    // Buttons side by side share the row equally, whatever their titles.
     Layout.fillWidth: true
+    Layout.preferredWidth: 1
     implicitWidth: contentItem.implicitWidth + 2 * 12
     implicitHeight: 44
 

@@ -64,6 +64,14 @@ TestCase {
         viewModel.progress.outputFile = TestSupport.folderUrl("out") + "/wynik.xlsx"
         const view = makeView()
         const texts = H.visibleTexts(view)
+        // The three buttons share their row equally.
+        const open = findChild(view, "openFileButton")
+        const show = findChild(view, "showInFinderButton")
+        const again = findChild(view, "newSearchButton")
+        tryVerify(() => open.width > 0)
+        fuzzyCompare(open.width, show.width, 1)
+        fuzzyCompare(show.width, again.width, 1)
+        fuzzyCompare(open.width + show.width + again.width + 16, 950 - 72, 2)
         for (const expected of ["Portal Informacyjny", "Gotowe! Pobrano 3 spraw.", "3", "Sprawy", "1:05", "Czas",
                                 "Otwórz plik", "Pokaż w Finderze", "Nowe wyszukiwanie", "Sygnatura", "Sąd",
                                 "Główne podmioty sprawy", "Data zakończenia", "I C 0/26", "I C 2/26"])
