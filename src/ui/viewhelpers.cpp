@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 
 #include "controller/scrapeprogress.h"
+#include "export/xlsxwriter.h"
 #include "controller/scraperviewmodel.h"
 #include "portal/scrapefilters.h"
 #include "ui/hexcolor.h"
@@ -19,8 +20,8 @@ ViewHelpers::ViewHelpers(QObject *parent)
 
 QStringList ViewHelpers::tableColumns()
 {
-    return { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s, u"Główne podmioty sprawy"_s,
-        u"Referent"_s, u"Data wpływu"_s, u"Data zakończenia"_s, u"Status"_s };
+    // The same titles as the workbook's header row.
+    return ::tableColumns;
 }
 
 QUrl ViewHelpers::makerSiteUrl() { return QUrl(makerSiteAddress); }
