@@ -204,7 +204,8 @@ quint64 textHash(QStringView text)
         left -= 4;
     }
     quint64 tail = 0;
-    std::memcpy(&tail, units, size_t(left) * sizeof(char16_t));
+    if (left > 0) // an empty text may have no data pointer at all
+        std::memcpy(&tail, units, size_t(left) * sizeof(char16_t));
     hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ULL;
     return hash ^ (hash >> 29);
 }
