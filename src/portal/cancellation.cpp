@@ -1,9 +1,11 @@
 #include "cancellation.h"
 
 #include <QCoroTimer>
+#include <QPointer>
 #include <QTimer>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 double s_pauseScale = 1.0;
@@ -23,21 +25,24 @@ void CancellationToken::checkCancellation() const
         throw CancellationError();
 }
 
-QCoro::Task<> cancellableSleep(std::shared_ptr<CancellationToken> token, double seconds)
+QCoro::Task<> cancellableSleep(std::shared_ptr<CancellationToken> token, double seconds, QObject *owner)
 {
     token->checkCancellation();
     const double milliseconds = seconds * 1000.0 * s_pauseScale;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
+    // An owned timer dies with its owner, and the awaiter then never resumes.
+    QPointer<QTimer> timer = new QTimer(owner);
+    std::unique_ptr<QTimer> unowned(owner ? nullptr : timer.data());
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
     // A cancel fires the timer at once; the check after the wait tells the two apart.
-    const auto connection = QObject::connect(token.get(), &CancellationToken::cancelled, &timer,
-                                             [&timer] { timer.start(0); });
-    timer.start(std::isfinite(milliseconds) && milliseconds > 0
-                    ? static_cast<int>(std::min(milliseconds, 2.0e9))
-                    : 0);
-    co_await timer;
-    QObject::disconnect(connection);
+    QTimer *const target = timer.data();
+    QObject::connect(token.get(), &CancellationToken::cancelled, target, [target] { target->start(0); });
+    timer->start(std::isfinite(milliseconds) && milliseconds > 0
+                     ? static_cast<int>(std::min(milliseconds, 2.0e9))
+                     : 0);
+    co_await *target;
+    if (owner && timer)
+        timer->deleteLater();
     token->checkCancellation();
 }
 

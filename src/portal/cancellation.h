@@ -40,8 +40,10 @@ private:
 /**
  * Pauses for @p seconds (times the pause scale) on the event loop. Throws CancellationError when
  * @p token is cancelled before or during the pause, at once; a pause of 0 still checks.
+ * With an @p owner, the pause belongs to it: once the owner is destroyed the caller is never resumed,
+ * so a coroutine working on the owner cannot wake up on a dead object.
  */
-QCoro::Task<> cancellableSleep(std::shared_ptr<CancellationToken> token, double seconds);
+QCoro::Task<> cancellableSleep(std::shared_ptr<CancellationToken> token, double seconds, QObject *owner = nullptr);
 
 /** Test-only: every pause lasts @p factor times its length. 1 outside tests. */
 void setPauseScaleForTesting(double factor);

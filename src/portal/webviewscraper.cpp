@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include "portal/scrapererror.h"
+#include "portal/unicodetext.h"
 
 #include <cmath>
 
@@ -192,6 +193,9 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
 
 WebViewScraper::~WebViewScraper()
 {
+    // A script still under way must not resume its caller from inside this destructor (the page's
+    // end would call it back): drop the pending results, so those callers are never resumed.
+    qDeleteAll(findChildren<ScriptResult *>(Qt::FindDirectChildrenOnly));
     // The page must go before its profile.
     delete d->window;
     delete d->profile;
@@ -281,7 +285,8 @@ QCoro::Task<> WebViewScraper::waitForPageLoad()
 
 QCoro::Task<> WebViewScraper::sleep(double seconds)
 {
-    co_await cancellableSleep(m_token ? m_token : d->neverCancelled, seconds);
+    // Owned by the driver: a caller paused in a destroyed driver stays asleep instead of waking on it.
+    co_await cancellableSleep(m_token ? m_token : d->neverCancelled, seconds, this);
 }
 
 QString WebViewScraper::escapeJS(const QString &text)
@@ -382,7 +387,7 @@ QString WebViewScraper::sessionLogin() const
 
 void WebViewScraper::rememberSessionLogin(const QString &login)
 {
-    if (sessionLogin() == login && QFile::exists(d->sessionLoginPath()))
+    if (QFile::exists(d->sessionLoginPath()) && sessionLogin() == login)
         return;
     QDir().mkpath(d->profile->persistentStoragePath());
     QSaveFile file(d->sessionLoginPath());
@@ -397,7 +402,7 @@ void WebViewScraper::rememberSessionLogin(const QString &login)
 
 QCoro::Task<> WebViewScraper::forgetSessionOfOtherLogin(const QString &login)
 {
-    if (QFile::exists(d->sessionLoginPath()) && sessionLogin() == login)
+    if (QFile::exists(d->sessionLoginPath()) && UnicodeText::canonicallyEqual(sessionLogin(), login))
         co_return;
 
     // The stored session may belong to someone else (or to nobody we know): drop it, or the run

@@ -13,6 +13,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -29,7 +30,6 @@ const QString fieldsPage = uR"(<!DOCTYPE html><html><head><meta charset="utf-8">
 <mat-form-field id="f3"><mat-label>Podmiot</mat-label><div>bez pola</div></mat-form-field>
 <mat-form-field id="f4"><mat-label>Podmiot zainteresowany</mat-label><input id="i4"></mat-form-field>
 <mat-form-field id="f5"><mat-label>Przedmiot</mat-label><textarea id="t5"></textarea><input id="i5"></mat-form-field>
-<mat-form-field id="f6"><input id="i6"></mat-form-field>
 <button id="target" onclick="window.clicks = (window.clicks || 0) + 1">x</button>
 <script>
   window.events = [];
@@ -38,6 +38,12 @@ const QString fieldsPage = uR"(<!DOCTYPE html><html><head><meta charset="utf-8">
   });
 </script>
 </body></html>)"_s;
+
+// Every input's and text area's value by its id.
+const QString fieldValuesScript = uR"((function() {
+    var out = {};
+    document.querySelectorAll('input, textarea').forEach(function(e) { out[e.id] = e.value; });
+    return out; })())"_s;
 
 } // namespace
 
@@ -50,15 +56,24 @@ private:
     std::unique_ptr<FakePortal> m_portal;
     std::unique_ptr<WebViewScraper> m_scraper;
 
-    void showFieldsPage()
+    void showPage(const QString &html)
     {
         QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        m_scraper->webView()->setHtml(fieldsPage, QUrl(u"http://fields.test/"_s));
+        m_scraper->webView()->setHtml(html, QUrl(u"http://fields.test/"_s));
         QVERIFY(loaded.wait(20000));
         QVERIFY(loaded.first().first().toBool());
     }
 
     QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
+
+    // Only the element @p filledId holds @p value; every other field is empty.
+    void verifyOnlyFilled(const QString &filledId, const QString &value)
+    {
+        const QVariantMap values = evaluate(fieldValuesScript).toMap();
+        QVERIFY(!values.isEmpty());
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QCOMPARE(it.value().toString(), it.key() == filledId ? value : QString());
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -80,47 +95,28 @@ private Q_SLOTS:
 
     void init() { m_scraper->setCancellationToken(nullptr); }
 
-    // The hidden window: frameless, nearly transparent, kept below, with a 1400x900 viewport.
-    void hiddenWindow()
+    // A nearly transparent window with a 1400x900 viewport; the session's profile is kept on disk.
+    void hiddenWindowAndProfile()
     {
         QWidget *window = m_scraper->offscreenWindow();
-        QVERIFY(window->isWindow());
         QVERIFY(window->isVisible());
         // Stored in 8 bits: 0.01 becomes 2/255.
-        QVERIFY2(qAbs(window->windowOpacity() - 0.01) <= 1.0 / 255, qPrintable(QString::number(window->windowOpacity())));
-        QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
-        QVERIFY(window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-        QCOMPARE(window->geometry(), QRect(0, 0, 1400, 900));
-        QCOMPARE(m_scraper->webView()->window(), window);
-
-        showFieldsPage();
-        QCOMPARE(evaluate(u"window.innerWidth"_s).toInt(), 1400);
-        QCOMPARE(evaluate(u"window.innerHeight"_s).toInt(), 900);
-    }
-
-    // Cookies and storage go to the named, disk-backed profile, not an off-the-record one.
-    void persistentProfile()
-    {
-        QWebEngineProfile *profile = m_scraper->profile();
-        QCOMPARE(profile->storageName(), u"velmoria"_s);
-        QVERIFY(!profile->isOffTheRecord());
-        QCOMPARE(profile->persistentStoragePath(), m_storage->path());
-        QCOMPARE(m_scraper->webView()->page()->profile(), profile);
+        QVERIFY(qAbs(window->windowOpacity() - 0.01) <= 1.0 / 255);
+        showPage(fieldsPage);
+        QCOMPARE(evaluate(u"window.innerWidth + 'x' + window.innerHeight"_s).toString(), u"1400x900"_s);
+        QVERIFY(!m_scraper->profile()->isOffTheRecord());
+        QCOMPARE(m_scraper->profile()->persistentStoragePath(), m_storage->path());
     }
 
     void userAgentIsSent()
     {
-        QCOMPARE(WebViewScraper::userAgent.size(), 117);
         runTask(m_scraper->loadURL(m_portal->url(u"/login?ua=1"_s).toString()));
         QCOMPARE(evaluate(u"navigator.userAgent"_s).toString(), WebViewScraper::userAgent);
         const QJsonArray requests = m_portal->requests();
-        QJsonObject loginRequest;
-        for (const QJsonValue &request : requests) {
-            if (request.toObject().value(u"query").toString() == u"ua=1"_s)
-                loginRequest = request.toObject();
-        }
-        QCOMPARE(loginRequest.value(u"userAgent").toString(), WebViewScraper::userAgent);
+        QVERIFY(std::any_of(requests.begin(), requests.end(), [](const QJsonValue &request) {
+            return request.toObject().value(u"query").toString() == u"ua=1"_s
+                && request.toObject().value(u"userAgent").toString() == WebViewScraper::userAgent;
+        }));
     }
 
     void scriptValues_data()
@@ -128,34 +124,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("text") << u"'Sąd ' + 'Rejonowy'"_s << QVariant(u"Sąd Rejonowy"_s);
-        QTest::newRow("number") << u"6 * 7"_s << QVariant(42.0);
         QTest::newRow("fraction") << u"1 / 4"_s << QVariant(0.25);
         QTest::newRow("boolean") << u"1 < 2"_s << QVariant(true);
         QTest::newRow("array") << u"[1, 'a', false]"_s << QVariant(QVariantList{1.0, u"a"_s, false});
         QTest::newRow("object") << u"({ current: 2, label: 'x' })"_s
                                 << QVariant(QVariantMap{{u"current"_s, 2.0}, {u"label"_s, u"x"_s}});
-        QTest::newRow("function result") << u"(function() { return 'done'; })()"_s << QVariant(u"done"_s);
         QTest::newRow("trailing semicolon") << u"  3 + 4;  "_s << QVariant(7.0);
-        QTest::newRow("trailing line comment") << u"5 // five"_s << QVariant(5.0);
+        QTest::newRow("trailing comment") << u"3 + 4 // seven"_s << QVariant(7.0);
         QTest::newRow("null") << u"null"_s << QVariant();
-        QTest::newRow("undefined") << u"undefined"_s << QVariant();
-        QTest::newRow("no return") << u"(function() {})()"_s << QVariant();
-        QTest::newRow("missing element") << u"document.querySelector('#none')"_s << QVariant();
+        QTest::newRow("undefined") << u"(function() {})()"_s << QVariant();
     }
 
     void scriptValues()
     {
         QFETCH(QString, script);
         QFETCH(QVariant, expected);
-        showFieldsPage();
+        showPage(fieldsPage);
         const QVariant value = evaluate(script);
         QCOMPARE(value.isValid(), expected.isValid());
-        if (!expected.isValid())
-            return;
         if (expected.typeId() == QMetaType::Double) {
-            QVERIFY2(value.canConvert<double>() && value.typeId() != QMetaType::QString, value.typeName());
+            QVERIFY2(value.typeId() != QMetaType::QString, value.typeName());
             QCOMPARE(value.toDouble(), expected.toDouble());
-        } else {
+        } else if (expected.isValid()) {
             QCOMPARE(value, expected);
         }
     }
@@ -166,8 +156,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("messagePart");
         QTest::newRow("throw") << u"(function() { throw new Error('boom'); })()"_s << u"Error: boom"_s;
         QTest::newRow("type error") << u"document.querySelector('#none').innerText"_s << u"TypeError"_s;
-        QTest::newRow("reference error") << u"notDefinedAnywhere + 1"_s << u"ReferenceError"_s;
-        QTest::newRow("thrown text") << u"(function() { throw 'plain'; })()"_s << u"plain"_s;
         QTest::newRow("syntax error") << u"(function( {"_s << QString();
     }
 
@@ -175,31 +163,32 @@ private Q_SLOTS:
     {
         QFETCH(QString, script);
         QFETCH(QString, messagePart);
-        showFieldsPage();
+        showPage(fieldsPage);
         try {
             evaluate(script);
             QFAIL("the script's error was not reported");
         } catch (const JavaScriptError &error) {
-            QVERIFY2(error.message().contains(messagePart), qPrintable(error.message()));
-            QVERIFY(!error.message().isEmpty());
+            QVERIFY2(!error.message().isEmpty() && error.message().contains(messagePart),
+                     qPrintable(error.message()));
             QCOMPARE(error.errorDescription(), u"Błąd skryptu strony: "_s + error.message());
         }
         // The page stays usable.
         QCOMPARE(evaluate(u"'still here'"_s).toString(), u"still here"_s);
     }
 
+    // The escape rule, and that a quoted escaped text reads back as the text itself in the engine.
     void escapeJS_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("plain") << u"Kowalski"_s << u"Kowalski"_s;
         QTest::newRow("backslash then quote") << u"\\'"_s << u"\\\\\\'"_s;
-        QTest::newRow("quote") << u"O'Neil"_s << u"O\\'Neil"_s;
-        QTest::newRow("line feed") << u"a\nb"_s << u"a\\nb"_s;
-        QTest::newRow("carriage return") << u"a\r\nb"_s << u"a\\r\\nb"_s;
+        QTest::newRow("line breaks") << u"a\r\nb"_s << u"a\\r\\nb"_s;
         QTest::newRow("escaped n stays distinct") << u"\\n"_s << u"\\\\n"_s;
-        QTest::newRow("tab, double quote, letters unchanged") << u"\t\"Łódź\""_s << u"\t\"Łódź\""_s;
-        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("tab, double quote, letters, U+2028, emoji unchanged")
+            << u"\t\"Łódź\"\u2028😀"_s << u"\t\"Łódź\"\u2028😀"_s;
+        QTest::newRow("breaking out of the string") << u"x'); window.hacked = true; ('"_s
+                                                    << u"x\\'); window.hacked = true; (\\'"_s;
+        QTest::newRow("trailing backslash") << u"end\\"_s << u"end\\\\"_s;
     }
 
     void escapeJS()
@@ -207,79 +196,41 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, escaped);
         QCOMPARE(WebViewScraper::escapeJS(text), escaped);
-    }
-
-    // Whatever the text, a quoted escaped literal reads back as the text in the engine.
-    void escapedTextRoundTrips_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("quote and backslash") << u"it's C:\\dir\\'x'"_s;
-        QTest::newRow("line breaks") << u"one\ntwo\rthree\r\n"_s;
-        QTest::newRow("line separator and emoji") << u"a\u2028b\u2029c 😀"_s;
-        QTest::newRow("double quote and tab") << u"\"\t\""_s;
-        QTest::newRow("closing script tag") << u"</script><b>"_s;
-        QTest::newRow("trailing backslash") << u"end\\"_s;
-    }
-
-    void escapedTextRoundTrips()
-    {
-        QFETCH(QString, text);
-        showFieldsPage();
-        QCOMPARE(evaluate(u"'"_s + WebViewScraper::escapeJS(text) + u"'"_s).toString(), text);
+        showPage(fieldsPage);
+        QCOMPARE(evaluate(u"'"_s + escaped + u"'"_s).toString(), text);
+        QVERIFY(!evaluate(u"window.hacked"_s).isValid());
     }
 
     void fillField_data()
     {
         QTest::addColumn<bool>("inputOnly");
         QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("filled");
         QTest::addColumn<QString>("filledId");
         QTest::addColumn<QString>("events");
-        QTest::newRow("first containing label") << false << u"Data wpływu"_s << true << u"i1"_s
-                                                << u"input:i1,change:i1"_s;
-        QTest::newRow("text area") << false << u"Data wpływu do"_s << true << u"t2"_s
-                                   << u"input:t2,change:t2"_s;
-        QTest::newRow("field without control skipped") << false << u"Podmiot"_s << true << u"i4"_s
+        QTest::newRow("first containing label") << false << u"Data wpływu"_s << u"i1"_s << u"input:i1,change:i1"_s;
+        QTest::newRow("text area") << false << u"Data wpływu do"_s << u"t2"_s << u"input:t2,change:t2"_s;
+        QTest::newRow("field without control skipped") << false << u"Podmiot"_s << u"i4"_s
                                                        << u"input:i4,change:i4"_s;
-        QTest::newRow("case-sensitive label") << false << u"podmiot"_s << false << QString() << QString();
-        QTest::newRow("no such label") << false << u"Sygnatura"_s << false << QString() << QString();
-        QTest::newRow("input: text area skipped") << true << u"Data wpływu do"_s << false << QString()
-                                                  << QString();
+        QTest::newRow("case-sensitive label") << false << u"podmiot"_s << QString() << QString();
+        QTest::newRow("input: text area skipped") << true << u"Data wpływu do"_s << QString() << QString();
         QTest::newRow("input: first input of field, blur last")
-            << true << u"Przedmiot"_s << true << u"i5"_s << u"input:i5,change:i5,blur:i5"_s;
+            << true << u"Przedmiot"_s << u"i5"_s << u"input:i5,change:i5,blur:i5"_s;
     }
 
     void fillField()
     {
         QFETCH(bool, inputOnly);
         QFETCH(QString, label);
-        QFETCH(bool, filled);
         QFETCH(QString, filledId);
         QFETCH(QString, events);
-        showFieldsPage();
+        showPage(fieldsPage);
         const QString value = u"Nowak 'Jan' \\ \"x\""_s;
         const QString script
             = inputOnly ? WebViewScraper::fillInputJS(label, value) : WebViewScraper::fillFieldJS(label, value);
-        QCOMPARE(evaluate(script), QVariant(filled));
-
-        const QVariantMap values = evaluate(uR"((function() {
-            var out = {};
-            document.querySelectorAll('input, textarea').forEach(function(e) { out[e.id] = e.value; });
-            return out; })())"_s)
-                                       .toMap();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            QCOMPARE(it.value().toString(), it.key() == filledId ? value : QString());
+        QCOMPARE(evaluate(script), QVariant(!filledId.isEmpty()));
+        verifyOnlyFilled(filledId, value);
         QCOMPARE(evaluate(u"window.events.join(',')"_s).toString(), events);
-        // Focus events need a focused window; the focused element does not.
-        QCOMPARE(evaluate(u"document.activeElement.id"_s).toString(), filled ? filledId : QString());
-    }
-
-    void fillFieldLabelIsEscaped()
-    {
-        showFieldsPage();
-        // A label with a quote must not break out of the script's string.
-        QCOMPARE(evaluate(WebViewScraper::fillFieldJS(u"x'); window.hacked = true; ('"_s, u"v"_s)), QVariant(false));
-        QVERIFY(!evaluate(u"window.hacked"_s).isValid());
+        QCOMPARE(evaluate(u"document.activeElement.id"_s).toString(), filledId);
     }
 
     void clickAtPoint_data()
@@ -288,11 +239,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("y");
         QTest::addColumn<bool>("clicked");
         QTest::addColumn<int>("targetClicks");
-        QTest::newRow("on target") << 110 << 210 << true << 1;
         QTest::newRow("target's last pixel") << 149 << 239 << true << 1;
         QTest::newRow("beside target") << 150 << 210 << true << 0;
         QTest::newRow("outside viewport") << 1400 << 100 << false << 0;
-        QTest::newRow("far outside") << 5000 << 5000 << false << 0;
         QTest::newRow("negative") << -10 << -20 << false << 0;
     }
 
@@ -302,10 +251,8 @@ private Q_SLOTS:
         QFETCH(int, y);
         QFETCH(bool, clicked);
         QFETCH(int, targetClicks);
-        showFieldsPage();
-        const QString script = WebViewScraper::clickAtPointJS(x, y);
-        QVERIFY(script.contains(QString::number(x) + u", "_s + QString::number(y)));
-        QCOMPARE(evaluate(script), QVariant(clicked));
+        showPage(fieldsPage);
+        QCOMPARE(evaluate(WebViewScraper::clickAtPointJS(x, y)), QVariant(clicked));
         QCOMPARE(evaluate(u"window.clicks || 0"_s).toInt(), targetClicks);
     }
 
@@ -322,16 +269,12 @@ private Q_SLOTS:
         QTest::newRow("first text input before placeholder") << false
             << u"<input type='email' placeholder='Login' id='a'><input type='text' id='b'><input type='text' id='c'>"_s
             << u"b"_s;
-        QTest::newRow("placeholder without text inputs") << false
+        QTest::newRow("placeholder before id") << false
             << u"<input type='email' id='login'><input type='email' placeholder='Podaj login' id='b'>"_s << u"b"_s;
-        QTest::newRow("id last") << false << u"<input type='email' id='login'>"_s << u"login"_s;
         QTest::newRow("no login field") << false << u"<input type='password' id='a'>"_s << QString();
         QTest::newRow("password form control first") << true
             << u"<input type='password' id='a'><input formcontrolname='password' type='password' id='b'>"_s << u"b"_s;
-        QTest::newRow("password by type") << true << u"<input type='text' id='a'><input type='password' id='b'>"_s
-                                          << u"b"_s;
         QTest::newRow("password by id") << true << u"<input type='text' id='password'>"_s << u"password"_s;
-        QTest::newRow("no password field") << true << u"<input type='text' id='a'>"_s << QString();
     }
 
     void credentialSelectors()
@@ -339,31 +282,23 @@ private Q_SLOTS:
         QFETCH(bool, password);
         QFETCH(QString, inputs);
         QFETCH(QString, filledId);
-        QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        m_scraper->webView()->setHtml(u"<html><body>"_s + inputs + u"</body></html>"_s, QUrl(u"http://form.test/"_s));
-        QVERIFY(loaded.wait(20000));
+        showPage(u"<html><body>"_s + inputs + u"</body></html>"_s);
         const QString value = u"x'\\y"_s;
         const QString script = password ? WebViewScraper::passwordFillJS(value) : WebViewScraper::loginFillJS(value);
         QCOMPARE(evaluate(script), QVariant(!filledId.isEmpty()));
-        const QVariantMap values = evaluate(uR"((function() {
-            var out = {};
-            document.querySelectorAll('input').forEach(function(e) { out[e.id] = e.value; });
-            return out; })())"_s)
-                                       .toMap();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            QCOMPARE(it.value().toString(), it.key() == filledId ? value : QString());
+        verifyOnlyFilled(filledId, value);
     }
 
     void submitControls_data()
     {
         QTest::addColumn<QString>("controls");
         QTest::addColumn<QString>("clickedId");
-        QTest::newRow("submit button first") << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s
-                                             << u"b"_s;
-        QTest::newRow("submit input") << u"<button id='a'>Anuluj</button><input type='submit' id='b' value='OK'>"_s
-                                      << u"b"_s;
-        QTest::newRow("button by text") << u"<button type='button' id='a'>Pomoc</button><button type='button' id='b'>  ZALOGUJ SIĘ </button>"_s
-                                        << u"b"_s;
+        QTest::newRow("submit button first")
+            << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s << u"b"_s;
+        QTest::newRow("submit input") << u"<button id='a'>Anuluj</button><input type='submit' id='b'>"_s << u"b"_s;
+        QTest::newRow("button by text")
+            << u"<button type='button' id='a'>Pomoc</button><button type='button' id='b'>  ZALOGUJ SIĘ </button>"_s
+            << u"b"_s;
         QTest::newRow("nothing to click") << u"<button type='button' id='a'>Dalej</button>"_s << QString();
     }
 
@@ -371,13 +306,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, controls);
         QFETCH(QString, clickedId);
-        QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
         // No form around the controls, so a click leaves the page in place.
-        m_scraper->webView()->setHtml(
-            u"<html><body>"_s + controls
-                + u"<script>window.clicked = []; document.addEventListener('click', function(e) { window.clicked.push(e.target.id); });</script></body></html>"_s,
-            QUrl(u"http://form.test/"_s));
-        QVERIFY(loaded.wait(20000));
+        showPage(u"<html><body>"_s + controls
+                 + u"<script>window.clicked = []; document.addEventListener('click', function(e) {"
+                   " window.clicked.push(e.target.id); });</script></body></html>"_s);
         QCOMPARE(evaluate(WebViewScraper::submitJS()), QVariant(!clickedId.isEmpty()));
         QCOMPARE(evaluate(u"window.clicked.join(',')"_s).toString(), clickedId);
     }
@@ -386,39 +318,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::newRow("empty") << QString();
-        QTest::newRow("words") << u"not an address"_s;
         QTest::newRow("relative") << u"portal/login"_s;
         QTest::newRow("space in host") << u"https://portal wroclaw.pl/login"_s;
-        QTest::newRow("bad percent") << u"https://portal.pl/%zz"_s;
     }
 
     void invalidURL()
     {
         QFETCH(QString, text);
-        showFieldsPage();
+        showPage(fieldsPage);
         try {
             runTask(m_scraper->loadURL(text));
             QFAIL("no error for an address that is not one");
         } catch (const ScraperError &error) {
             QCOMPARE(error.kind(), ScraperError::Kind::InvalidURL);
-            QCOMPARE(error.payload(), text);
             QCOMPARE(error.errorDescription(), u"Nieprawidłowy URL: "_s + text);
         }
         // Nothing was loaded.
         QCOMPARE(m_scraper->webView()->url(), QUrl(u"http://fields.test/"_s));
     }
 
+    // The wait ends with the page; a page that keeps loading is given up after 30 polls, without error.
     void loadURLWaitsForThePage()
     {
         runTask(m_scraper->loadURL(m_portal->url(u"/login?loaded=1"_s).toString()));
         QVERIFY(!m_scraper->webView()->page()->isLoading());
-        QCOMPARE(evaluate(u"location.search"_s).toString(), u"?loaded=1"_s);
-        QCOMPARE(evaluate(u"document.querySelectorAll('input').length"_s).toInt(), 2);
-    }
+        QCOMPARE(evaluate(u"location.search + document.querySelectorAll('input').length"_s).toString(),
+                 u"?loaded=12"_s);
 
-    // A page that keeps loading is given up after 30 polls, without error.
-    void loadURLGivesUpOnSlowPage()
-    {
         // 30 polls at this scale last 1.5 s; the page takes far longer.
         runTask(m_scraper->loadURL(m_portal->url(u"/slow?seconds=30"_s).toString()));
         QVERIFY(m_scraper->webView()->page()->isLoading());
@@ -426,7 +352,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_scraper->webView()->page()->isLoading());
     }
 
-    void cancelDuringPauseThrows()
+    // A cancel ends a running pause at once, and a cancelled token fails even a pause of 0.
+    void cancelDuringPause()
     {
         setPauseScaleForTesting(1.0);
         auto token = std::make_shared<CancellationToken>();
@@ -434,47 +361,43 @@ private Q_SLOTS:
         QTimer::singleShot(50, token.get(), &CancellationToken::cancel);
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(120.0)));
         setPauseScaleForTesting(0.1);
-    }
-
-    void cancelledZeroPauseThrows()
-    {
-        auto token = std::make_shared<CancellationToken>();
-        token->cancel();
-        m_scraper->setCancellationToken(token);
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->waitForPageLoad()));
-        // A cancelled load has still been asked for: the page starts, the wait does not.
-        QVERIFY_THROWS_EXCEPTION(CancellationError,
-                                 runTask(m_scraper->loadURL(m_portal->url(u"/login?cancelled=1"_s).toString())));
-    }
-
-    void pauseWithoutTokenEnds()
-    {
-        auto token = std::make_shared<CancellationToken>();
-        m_scraper->setCancellationToken(token);
+        // A driver without a token pauses normally.
         m_scraper->setCancellationToken(nullptr);
-        token->cancel();
-        runTask(m_scraper->sleep(0.01));
-        QVERIFY(m_scraper->cancellationToken() == nullptr);
+        runTask(m_scraper->sleep(0.0));
     }
 
-    void describeScriptValue_data()
+    // A driver destroyed mid-script or mid-pause never wakes up the code that was working on it.
+    void destroyedDriverResumesNothing()
     {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("none") << QVariant() << u"nil"_s;
-        QTest::newRow("true") << QVariant(true) << u"Optional(1)"_s;
-        QTest::newRow("false") << QVariant(false) << u"Optional(0)"_s;
-        QTest::newRow("whole number") << QVariant(3.0) << u"Optional(3)"_s;
-        QTest::newRow("fraction") << QVariant(2.5) << u"Optional(2.5)"_s;
-        QTest::newRow("text") << QVariant(u"ok"_s) << u"Optional(\"ok\")"_s;
-    }
-
-    void describeScriptValue()
-    {
-        QFETCH(QVariant, value);
-        QFETCH(QString, text);
-        QCOMPARE(WebViewScraper::describeScriptValue(value), text);
+        QTemporaryDir storage;
+        auto scraper = std::make_unique<WebViewScraper>(m_portal->url(u"/login"_s), storage.path());
+        QSignalSpy loaded(scraper->webView()->page(), &QWebEnginePage::loadFinished);
+        scraper->webView()->setHtml(u"<p>x</p>"_s);
+        QVERIFY(loaded.wait(20000));
+        int resumed = 0;
+        auto work = [&resumed](WebViewScraper *driver, bool pause) -> QCoro::Task<> {
+            try {
+                if (pause)
+                    co_await driver->sleep(1.0);
+                else
+                    co_await driver->evaluateJS(u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s);
+            } catch (...) {
+            }
+            ++resumed;
+        };
+        auto scripting = work(scraper.get(), false);
+        auto pausing = work(scraper.get(), true);
+        scraper.reset();
+        QCOMPARE(resumed, 0);
+        // Well past the end of the pause (0.1 s at this scale).
+        QTimer later;
+        later.setSingleShot(true);
+        QSignalSpy laterSpy(&later, &QTimer::timeout);
+        later.start(500);
+        QVERIFY(laterSpy.wait(5000));
+        QCOMPARE(resumed, 0);
     }
 };
 
