@@ -101,7 +101,7 @@ QJsonArray FakePortal::recordsOf(const QString &kind, const QString &field) cons
     const QJsonArray all = records();
     for (const QJsonValue &value : all) {
         const QJsonObject entry = value.toObject();
-        if (entry.value(u"kind").toString() == kind && (field.isEmpty() || entry.value(u"field").toString() == field))
+        if ((kind.isEmpty() || entry.value(u"kind").toString() == kind) && (field.isEmpty() || entry.value(u"field").toString() == field))
             matching.append(entry);
     }
     return matching;

@@ -37,7 +37,7 @@ public:
     /** Logins that have a session on the portal. */
     [[nodiscard]] QStringList sessions() const;
 
-    /** The records of @p kind ("set", "input", "change", "post", "storage"...) for @p field. */
+    /** The records of @p kind ("set", "input", "change", "post", "storage"...; empty: any) for @p field. */
     [[nodiscard]] QJsonArray recordsOf(const QString &kind, const QString &field = {}) const;
     /** The values the field received by @p kind, in order. */
     [[nodiscard]] QStringList valuesOf(const QString &kind, const QString &field) const;
