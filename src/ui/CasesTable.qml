@@ -59,7 +59,7 @@ Item {
                             textFormat: Text.PlainText
                             font: Theme.systemFont(10, Font.Bold)
                             color: Theme.navy
-                            elide: Text.ElideRight
+                            wrapMode: Text.Wrap
                         }
                     }
                 }
@@ -83,6 +83,7 @@ Item {
                             Text {
                                 required property string modelData
                                 required property int index
+                                objectName: "cell" + index
                                 width: ViewHelpers.tableColumnWidth(modelData) + 8
                                 leftPadding: 4
                                 rightPadding: 4

@@ -33,6 +33,7 @@ ComboBox {
     contentItem: Text {
         leftPadding: 0
         text: control.displayText
+        textFormat: Text.PlainText
         font: control.font
         color: Theme.textPrimary
         verticalAlignment: Text.AlignVCenter

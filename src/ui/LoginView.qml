@@ -50,7 +50,7 @@ ColumnLayout {
 
             SectionTitle { text: qsTr("Logowanie") }
             FieldRow {
-                label: qsTr("Login")
+                label: "Login"
                 FormTextField {
                     objectName: "loginField"
                     text: root.viewModel.login
@@ -58,7 +58,7 @@ ColumnLayout {
                 }
             }
             FieldRow {
-                label: qsTr("Hasło")
+                label: "Hasło"
                 FormTextField {
                     objectName: "passwordField"
                     echoMode: TextInput.Password
@@ -67,7 +67,7 @@ ColumnLayout {
                 }
             }
             FieldRow {
-                label: qsTr("Apelacja")
+                label: "Apelacja"
                 Layout.bottomMargin: 10
                 FormPicker {
                     objectName: "apelacjaPicker"
@@ -87,7 +87,7 @@ ColumnLayout {
 
             SectionTitle { text: qsTr("Filtry") }
             FieldRow {
-                label: qsTr("Status")
+                label: "Status"
                 FormPicker {
                     objectName: "statusPicker"
                     model: root.statusOptions
@@ -103,20 +103,20 @@ ColumnLayout {
                 spacing: 12
 
                 DateField {
-                    caption: qsTr("Data od")
+                    caption: "Data od"
                     fieldName: "dataOdField"
                     value: root.filter("dataOd")
                     onEdited: text => root.setFilter("dataOd", text)
                 }
                 DateField {
-                    caption: qsTr("Data do")
+                    caption: "Data do"
                     fieldName: "dataDoField"
                     value: root.filter("dataDo")
                     onEdited: text => root.setFilter("dataDo", text)
                 }
             }
             FieldRow {
-                label: qsTr("Podmiot")
+                label: "Podmiot"
                 FormTextField {
                     objectName: "podmiotField"
                     text: root.filter("podmiot")
@@ -124,7 +124,7 @@ ColumnLayout {
                 }
             }
             FieldRow {
-                label: qsTr("Przedmiot")
+                label: "Przedmiot"
                 Layout.bottomMargin: 10
                 FormTextField {
                     objectName: "przedmiotField"

@@ -9,12 +9,15 @@ Window {
     /** The window's own controller, made by the application for this window. */
     required property var viewModel
 
+    // A window may not be 0 high, which the content is for a moment while its screen is replaced.
+    readonly property int contentHeight: content.implicitHeight > 0 ? content.implicitHeight : 460
+
     width: 950
-    height: content.implicitHeight > 0 ? content.implicitHeight : 460
+    height: contentHeight
     minimumWidth: 950
     maximumWidth: 950
-    minimumHeight: content.implicitHeight
-    maximumHeight: content.implicitHeight
+    minimumHeight: contentHeight
+    maximumHeight: contentHeight
     color: Theme.appBackground
     visible: true
 

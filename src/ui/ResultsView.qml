@@ -46,7 +46,7 @@ ColumnLayout {
         StatCardView {
             objectName: "timeCard"
             value: ViewHelpers.elapsedText(root.progress.elapsedSeconds)
-            label: qsTr("Czas")
+            label: "Czas"
         }
     }
 

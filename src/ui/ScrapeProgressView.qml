@@ -81,12 +81,12 @@ ColumnLayout {
         StatCardView {
             objectName: "pageCard"
             value: root.progress.pageInfo
-            label: qsTr("Strona")
+            label: "Strona"
         }
         StatCardView {
             objectName: "timeCard"
             value: ViewHelpers.elapsedText(root.progress.elapsedSeconds)
-            label: qsTr("Czas")
+            label: "Czas"
         }
     }
 

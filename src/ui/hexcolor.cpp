@@ -5,7 +5,11 @@
 #include <limits>
 
 namespace {
-bool isAlphanumeric(char32_t codePoint) { return QChar::isLetterOrNumber(codePoint); }
+// Letters, marks and numbers, like Foundation's alphanumeric set: a leading combining mark stays.
+bool isAlphanumeric(char32_t codePoint)
+{
+    return QChar::isLetterOrNumber(codePoint) || QChar::isMark(codePoint);
+}
 
 // Trims by code points so that a letter outside the BMP is kept whole.
 QString trimNonAlphanumeric(const QString &text)

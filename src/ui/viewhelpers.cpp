@@ -31,13 +31,13 @@ QColor ViewHelpers::hexColor(const QString &hex) { return colorFromHex(hex); }
 QString ViewHelpers::caseCountWord(qint64 count)
 {
     if (count == 1)
-        return tr("Sprawa");
+        return u"Sprawa"_s;
     // C++ remainders truncate toward zero, as the rule wants.
     const qint64 lastDigit = count % 10;
     const qint64 lastTwo = count % 100;
     if (lastDigit >= 2 && lastDigit <= 4 && !(lastTwo >= 12 && lastTwo <= 14))
-        return tr("Sprawy");
-    return tr("Spraw");
+        return u"Sprawy"_s;
+    return u"Spraw"_s;
 }
 
 QString ViewHelpers::elapsedText(qint64 seconds)

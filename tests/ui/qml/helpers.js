@@ -1,12 +1,11 @@
-// Shared look-ups for the UI tests.
+// Shared look-ups and set-up for the UI tests.
 
 // Every visible text shown under item, in tree order.
 function visibleTexts(item) {
     let texts = []
     if (!item || !item.visible)
         return texts
-    if (item.text !== undefined && typeof item.text === "string" && item.hasOwnProperty("font")
-            && item.hasOwnProperty("wrapMode"))
+    if (typeof item.text === "string" && item.hasOwnProperty("wrapMode"))
         texts.push(item.text)
     const children = item.children || []
     for (let i = 0; i < children.length; ++i)
@@ -14,23 +13,32 @@ function visibleTexts(item) {
     return texts
 }
 
-// The first visible item under root whose text equals text.
-function findText(root, text) {
-    if (!root || !root.visible)
-        return null
-    if (root.text === text && root.hasOwnProperty("wrapMode"))
-        return root
-    const children = root.children || []
-    for (let i = 0; i < children.length; ++i) {
-        const found = findText(children[i], text)
-        if (found)
-            return found
-    }
-    return null
+// Fails the test unless every expected text is shown under item.
+function verifyTexts(testCase, item, expected) {
+    const texts = visibleTexts(item)
+    for (const text of expected)
+        testCase.verify(texts.indexOf(text) >= 0, "missing " + text + " in " + JSON.stringify(texts))
 }
 
 // Types text by key clicks into the item that has focus.
 function typeText(testCase, text) {
-    for (let i = 0; i < text.length; ++i)
-        testCase.keyClick(text[i])
+    for (const c of text)
+        testCase.keyClick(c)
+}
+
+// A screen over controller (the test's real one by default); removed by destroyViews().
+function makeView(testCase, component, controller) {
+    const view = component.createObject(testCase, { viewModel: controller || testCase.viewModel })
+    testCase.verify(view)
+    testCase.made.push(view)
+    return view
+}
+
+// Views go before their controller, so none is left bound to a destroyed one.
+function destroyViews(testCase) {
+    for (const view of testCase.made)
+        view.destroy()
+    testCase.made = []
+    testCase.viewModel.destroy()
+    testCase.viewModel = null
 }

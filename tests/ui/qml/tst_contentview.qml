@@ -2,6 +2,7 @@ import QtQuick
 import QtTest
 import Velmoria
 import VelmoriaTest
+import "helpers.js" as H
 
 TestCase {
     id: testCase
@@ -23,43 +24,29 @@ TestCase {
         viewModel = TestSupport.createViewModel()
     }
     function cleanup() {
-        for (const item of made)
-            item.destroy()
-        made = []
-        viewModel.destroy()
-        viewModel = null
+        H.destroyViews(testCase)
     }
 
-    function screen(content) {
-        return findChild(content, "screenLoader").item
-    }
-
-    // One screen at a time by viewState, always 950 px wide, over the same controller.
+    // One screen at a time by viewState, 950 px wide, over the same controller; the root view is
+    // as tall as the screen shown.
     function test_switchesScreens() {
-        const content = contentComponent.createObject(testCase, { viewModel: viewModel })
-        made.push(content)
+        const content = H.makeView(testCase, contentComponent)
+        const screen = () => findChild(content, "screenLoader").item
         compare(content.implicitWidth, 950)
-        compare(screen(content).objectName, "loginView")
+        compare(screen().objectName, "loginView")
+        tryCompare(content, "implicitHeight", screen().implicitHeight)
+        const loginHeight = content.implicitHeight
         viewModel.viewState = TestSupport.viewState("progress")
-        compare(screen(content).objectName, "progressView")
-        verify(screen(content).viewModel === viewModel)
-        viewModel.viewState = TestSupport.viewState("results")
-        compare(screen(content).objectName, "resultsView")
-        viewModel.viewState = TestSupport.viewState("login")
-        compare(screen(content).objectName, "loginView")
-        compare(screen(content).width, 950)
-        verify(content.viewModel === viewModel)
-    }
-
-    // The root view's height is that of the screen shown.
-    function test_heightFollowsScreen() {
-        const content = contentComponent.createObject(testCase, { viewModel: viewModel })
-        made.push(content)
-        tryVerify(() => content.implicitHeight > 0)
-        tryCompare(content, "implicitHeight", screen(content).implicitHeight)
+        compare(screen().objectName, "progressView")
+        verify(screen().viewModel === viewModel)
         TestSupport.fillCases(viewModel, 30)
         viewModel.viewState = TestSupport.viewState("results")
-        tryCompare(content, "implicitHeight", screen(content).implicitHeight)
-        verify(content.implicitHeight > 400)
+        compare(screen().objectName, "resultsView")
+        compare(screen().width, 950)
+        tryCompare(content, "implicitHeight", screen().implicitHeight)
+        verify(content.implicitHeight > loginHeight)
+        viewModel.viewState = TestSupport.viewState("login")
+        compare(screen().objectName, "loginView")
+        tryCompare(content, "implicitHeight", loginHeight)
     }
 }

@@ -14,103 +14,72 @@ TestCase {
 
     Component {
         id: viewComponent
-        ScrapeProgressView {
-            width: 950
-        }
+        ScrapeProgressView { width: 950 }
     }
 
-    // A stand-in that records which controller action ran.
+    // A stand-in that records the stop action.
     Component {
         id: recorderComponent
         QtObject {
-            property var progress: realProgress
-            property var realProgress
+            property var progress
             property int stopCalls: 0
             function stopScraping() { stopCalls++ }
         }
     }
 
     property var viewModel: null
+    property var made: []
 
     function init() {
         viewModel = TestSupport.createViewModel()
     }
-    // Views go before their controller.
     function cleanup() {
-        for (const item of made)
-            item.destroy()
-        made = []
-        viewModel.destroy()
-        viewModel = null
-    }
-
-    property var made: []
-    function makeView(controller) {
-        const view = viewComponent.createObject(testCase, { viewModel: controller || viewModel })
-        verify(view)
-        made.push(view)
-        return view
+        H.destroyViews(testCase)
     }
 
     // Right after a start: status, empty bar, 0%, 0 Spraw, the dash page, 0:00, Zatrzymaj.
     function test_startState() {
         viewModel.progress.phase = TestSupport.phase("launching")
         viewModel.progress.statusText = "Uruchamianie..."
-        const view = makeView()
-        const texts = H.visibleTexts(view)
-        for (const expected of ["Portal Informacyjny", "Sądów Powszechnych", "Uruchamianie...", "0%", "0", "Spraw",
-                                "\u2014", "Strona", "0:00", "Czas", "Zatrzymaj"])
-            verify(texts.indexOf(expected) >= 0, "missing " + expected + " in " + JSON.stringify(texts))
-        verify(texts.indexOf("Wróć") < 0)
+        const view = H.makeView(testCase, viewComponent)
+        H.verifyTexts(testCase, view, ["Portal Informacyjny", "Sądów Powszechnych", "Uruchamianie...", "0%", "0",
+                                       "Spraw", "\u2014", "Strona", "0:00", "Czas", "Zatrzymaj", "©"])
+        verify(H.visibleTexts(view).indexOf("Wróć") < 0)
         verify(!findChild(view, "errorLine").visible)
         compare(findChild(view, "progressBar").position, 0)
     }
 
-    function test_plural_data() {
+    function test_figures_data() {
         return [
-            { tag: "0", n: 0, word: "Spraw" }, { tag: "1", n: 1, word: "Sprawa" },
-            { tag: "2", n: 2, word: "Sprawy" }, { tag: "5", n: 5, word: "Spraw" },
-            { tag: "12", n: 12, word: "Spraw" }, { tag: "22", n: 22, word: "Sprawy" },
-            { tag: "112", n: 112, word: "Spraw" }, { tag: "1003", n: 1003, word: "Sprawy" }
+            { tag: "0", n: 0, word: "Spraw", s: 0, time: "0:00", value: 0.25, percent: "25%" },
+            { tag: "1", n: 1, word: "Sprawa", s: 59, time: "0:59", value: 0.95, percent: "95%" },
+            { tag: "2", n: 2, word: "Sprawy", s: 60, time: "1:00", value: 1.0, percent: "100%" },
+            { tag: "4", n: 4, word: "Sprawy", s: 65, time: "1:05", value: 0.3 + 0.6, percent: "89%" },
+            { tag: "5", n: 5, word: "Spraw", s: 605, time: "10:05", value: 1.2, percent: "120%" },
+            { tag: "12", n: 12, word: "Spraw", s: 3600, time: "60:00", value: 0.5, percent: "50%" },
+            { tag: "14", n: 14, word: "Spraw", s: 3725, time: "62:05", value: 0.3, percent: "30%" },
+            { tag: "21", n: 21, word: "Spraw", s: 1, time: "0:01", value: 0, percent: "0%" },
+            { tag: "22", n: 22, word: "Sprawy", s: 0, time: "0:00", value: 0, percent: "0%" },
+            { tag: "112", n: 112, word: "Spraw", s: 0, time: "0:00", value: 0, percent: "0%" },
+            { tag: "1003", n: 1003, word: "Sprawy", s: 0, time: "0:00", value: 0, percent: "0%" }
         ]
     }
 
-    // The count card shows the number and its plural word, and follows the record.
-    function test_plural(data) {
-        const view = makeView()
-        viewModel.progress.recordCount = data.n
-        const card = findChild(view, "countCard")
-        compare(card.value, String(data.n))
-        compare(card.label, data.word)
-    }
-
-    function test_time_data() {
-        return [
-            { tag: "0", s: 0, text: "0:00" }, { tag: "65", s: 65, text: "1:05" },
-            { tag: "3600", s: 3600, text: "60:00" }, { tag: "3725", s: 3725, text: "62:05" }
-        ]
-    }
-
-    function test_time(data) {
-        const view = makeView()
-        viewModel.progress.elapsedSeconds = data.s
-        compare(findChild(view, "timeCard").value, data.text)
-    }
-
-    // The percentage truncates; above 1 it reads past 100 while the bar stays full.
-    function test_percentage() {
-        const view = makeView()
-        viewModel.progress.progressValue = 0.3 + 0.6
-        compare(findChild(view, "percentText").text, "89%")
-        viewModel.progress.progressValue = 1.2
-        compare(findChild(view, "percentText").text, "120%")
-        compare(findChild(view, "progressBar").position, 1)
-    }
-
-    function test_pageCard() {
-        const view = makeView()
-        viewModel.progress.pageInfo = "3 / 12"
-        compare(findChild(view, "pageCard").value, "3 / 12")
+    // The cards follow the record: count and its plural word, page, whole minutes and seconds;
+    // the percentage truncates and may pass 100 while the bar stays full.
+    function test_figures(data) {
+        const view = H.makeView(testCase, viewComponent)
+        const progress = viewModel.progress
+        progress.recordCount = data.n
+        progress.elapsedSeconds = data.s
+        progress.progressValue = data.value
+        progress.pageInfo = data.n + " / 2000"
+        compare(findChild(view, "countCard").value, String(data.n))
+        compare(findChild(view, "countCard").label, data.word)
+        compare(findChild(view, "timeCard").value, data.time)
+        compare(findChild(view, "pageCard").value, data.n + " / 2000")
+        compare(findChild(view, "percentText").text, data.percent)
+        compare(findChild(view, "progressBar").position, Math.min(data.value, 1))
     }
 
     function test_button_data() {
@@ -119,40 +88,39 @@ TestCase {
                              "scraping", "saving", "done", "stopped"])
             rows.push({ tag: phase, phase: phase, title: "Zatrzymaj" })
         rows.push({ tag: "error", phase: "error", title: "Wróć" })
+        rows.push({ tag: "error with message", phase: "error", message: "Nie znaleziono elementu.", title: "Wróć" })
+        rows.push({ tag: "message while running", phase: "scraping", message: "Uwaga", title: "Zatrzymaj" })
         return rows
     }
 
-    // "Wróć" only after a failure, "Zatrzymaj" in every other phase.
+    // "Wróć" only after a failure, "Zatrzymaj" in every other phase; the error line depends only
+    // on the message and makes the screen taller by its own line.
     function test_button(data) {
-        const view = makeView()
+        const view = H.makeView(testCase, viewComponent)
+        const before = view.implicitHeight
         viewModel.progress.phase = TestSupport.phase(data.phase)
+        if (data.message)
+            TestSupport.setErrorMessage(viewModel.progress, data.message)
         const texts = H.visibleTexts(view)
         verify(texts.indexOf(data.title) >= 0, data.title)
         verify(texts.indexOf(data.title === "Wróć" ? "Zatrzymaj" : "Wróć") < 0)
-    }
-
-    // The error line depends only on the message, the button only on the phase.
-    function test_errorLine() {
-        const view = makeView()
         const line = findChild(view, "errorLine")
-        const before = view.implicitHeight
-        TestSupport.setErrorMessage(viewModel.progress, "Nie znaleziono elementu.")
-        verify(line.visible)
-        compare(line.text, "Nie znaleziono elementu.")
-        tryVerify(() => view.implicitHeight > before)
-        verify(H.visibleTexts(view).indexOf("Zatrzymaj") >= 0)
-        TestSupport.clearErrorMessage(viewModel.progress)
-        verify(!line.visible)
+        compare(line.visible, data.message !== undefined)
+        if (data.message) {
+            compare(line.text, data.message)
+            tryVerify(() => view.implicitHeight > before)
+            TestSupport.clearErrorMessage(viewModel.progress)
+            verify(!line.visible)
+        }
         tryCompare(view, "implicitHeight", before)
     }
 
     // "Zatrzymaj" calls the controller's stop action.
     function test_stopCallsController() {
-        const recorder = createTemporaryObject(recorderComponent, testCase, { realProgress: viewModel.progress })
         viewModel.progress.phase = TestSupport.phase("scraping")
-        const view = makeView(recorder)
-        const button = findChild(view, "stopButton")
-        mouseClick(button)
+        const recorder = createTemporaryObject(recorderComponent, testCase, { progress: viewModel.progress })
+        const view = H.makeView(testCase, viewComponent, recorder)
+        mouseClick(findChild(view, "stopButton"))
         compare(recorder.stopCalls, 1)
     }
 
@@ -166,12 +134,10 @@ TestCase {
         const oldProgress = viewModel.progress
         oldProgress.phase = TestSupport.phase("error")
         oldProgress.recordCount = 3
-        TestSupport.setErrorMessage(oldProgress, "Logowanie nie powiodło się.")
-        const view = makeView()
+        const view = H.makeView(testCase, viewComponent)
         mouseClick(findChild(view, "backButton"))
         verify(viewModel.progress !== oldProgress)
         compare(viewModel.progress.phase, TestSupport.phase("idle"))
-        compare(viewModel.progress.recordCount, 0)
         compare(viewModel.caseCount, 0)
         compare(TestSupport.seenKeyCount(viewModel), 0)
         compare(viewModel.viewState, TestSupport.viewState("login"))

@@ -14,17 +14,14 @@ TestCase {
 
     Component {
         id: viewComponent
-        ResultsView {
-            width: 950
-        }
+        ResultsView { width: 950 }
     }
 
-    // Stand-in controllers that record the file actions.
+    // A stand-in controller that records the file actions.
     Component {
         id: recorderComponent
         QtObject {
             property var progress
-            property var cases: []
             property var calls: []
             function openOutputFile() { calls.push("open:" + objectName) }
             function showInFinder() { calls.push("show:" + objectName) }
@@ -40,48 +37,32 @@ TestCase {
         viewModel.progress.phase = TestSupport.phase("done")
     }
     function cleanup() {
-        for (const item of made)
-            item.destroy()
-        made = []
-        viewModel.destroy()
-        viewModel = null
+        H.destroyViews(testCase)
     }
-    function makeView(controller) {
-        const view = viewComponent.createObject(testCase, { viewModel: controller || viewModel })
-        verify(view)
-        made.push(view)
-        return view
-    }
-    function rowsShown(view) {
-        return findChild(view, "caseRows").count
+    function recordFile() {
+        viewModel.progress.outputFile = TestSupport.folderUrl("out") + "/wynik.xlsx"
     }
 
-    // Status, count with its word, time, and the three buttons when a file is recorded.
+    // Status, count with its word, time, the table and the three buttons sharing their row.
     function test_texts() {
         TestSupport.fillCases(viewModel, 3)
         viewModel.progress.statusText = "Gotowe! Pobrano 3 spraw."
         viewModel.progress.elapsedSeconds = 65
-        viewModel.progress.outputFile = TestSupport.folderUrl("out") + "/wynik.xlsx"
-        const view = makeView()
-        const texts = H.visibleTexts(view)
-        // The three buttons share their row equally.
-        const open = findChild(view, "openFileButton")
-        const show = findChild(view, "showInFinderButton")
-        const again = findChild(view, "newSearchButton")
-        tryVerify(() => open.width > 0)
-        fuzzyCompare(open.width, show.width, 1)
-        fuzzyCompare(show.width, again.width, 1)
-        fuzzyCompare(open.width + show.width + again.width + 16, 950 - 72, 2)
-        for (const expected of ["Portal Informacyjny", "Gotowe! Pobrano 3 spraw.", "3", "Sprawy", "1:05", "Czas",
-                                "Otwórz plik", "Pokaż w Finderze", "Nowe wyszukiwanie", "Sygnatura", "Sąd",
-                                "Główne podmioty sprawy", "Data zakończenia", "I C 0/26", "I C 2/26"])
-            verify(texts.indexOf(expected) >= 0, "missing " + expected)
+        recordFile()
+        const view = H.makeView(testCase, viewComponent)
+        H.verifyTexts(testCase, view, ["Portal Informacyjny", "Gotowe! Pobrano 3 spraw.", "3", "Sprawy", "1:05",
+                                       "Czas", "Otwórz plik", "Pokaż w Finderze", "Nowe wyszukiwanie", "Sygnatura",
+                                       "Sąd", "Główne podmioty sprawy", "Data zakończenia", "I C 0/26", "I C 2/26", "©"])
+        const buttons = ["openFileButton", "showInFinderButton", "newSearchButton"].map(name => findChild(view, name))
+        tryVerify(() => buttons[0].width > 0)
+        for (const button of buttons)
+            fuzzyCompare(button.width, (950 - 72 - 16) / 3, 1)
     }
 
     // Without a file only "Nowe wyszukiwanie" is offered; without cases there is no table.
     function test_noCasesNoFile() {
         viewModel.progress.statusText = "Brak wyników."
-        const view = makeView()
+        const view = H.makeView(testCase, viewComponent)
         const texts = H.visibleTexts(view)
         verify(texts.indexOf("Nowe wyszukiwanie") >= 0)
         verify(texts.indexOf("Otwórz plik") < 0)
@@ -89,49 +70,49 @@ TestCase {
         verify(!findChild(view, "casesTable").visible)
         compare(findChild(view, "countCard").value, "0")
         compare(findChild(view, "countCard").label, "Spraw")
+        // A stopped run with a file offers the file buttons too.
+        viewModel.progress.phase = TestSupport.phase("stopped")
+        recordFile()
+        verify(findChild(view, "openFileButton").visible)
+        verify(findChild(view, "showInFinderButton").visible)
     }
 
-    function test_plural_data() {
+    function test_figures_data() {
         return [
-            { tag: "0", n: 0, word: "Spraw" }, { tag: "1", n: 1, word: "Sprawa" }, { tag: "2", n: 2, word: "Sprawy" },
-            { tag: "5", n: 5, word: "Spraw" }, { tag: "12", n: 12, word: "Spraw" }, { tag: "22", n: 22, word: "Sprawy" },
-            { tag: "112", n: 112, word: "Spraw" }
+            { tag: "0", n: 0, word: "Spraw", s: 0, time: "0:00" }, { tag: "1", n: 1, word: "Sprawa", s: 65, time: "1:05" },
+            { tag: "2", n: 2, word: "Sprawy", s: 3600, time: "60:00" }, { tag: "5", n: 5, word: "Spraw", s: 3725, time: "62:05" },
+            { tag: "12", n: 12, word: "Spraw", s: 0, time: "0:00" }, { tag: "22", n: 22, word: "Sprawy", s: 0, time: "0:00" },
+            { tag: "112", n: 112, word: "Spraw", s: 0, time: "0:00" }
         ]
     }
 
     // The count is the length of the case list, not the record's count.
-    function test_plural(data) {
+    function test_figures(data) {
         viewModel.progress.recordCount = 7
-        TestSupport.fillCases(viewModel, data.n)
-        const card = findChild(makeView(), "countCard")
-        compare(card.value, String(data.n))
-        compare(card.label, data.word)
-    }
-
-    function test_time_data() {
-        return [{ tag: "0", s: 0, text: "0:00" }, { tag: "65", s: 65, text: "1:05" }, { tag: "3600", s: 3600, text: "60:00" }]
-    }
-
-    function test_time(data) {
         viewModel.progress.elapsedSeconds = data.s
-        compare(findChild(makeView(), "timeCard").value, data.text)
+        TestSupport.fillCases(viewModel, data.n)
+        const view = H.makeView(testCase, viewComponent)
+        compare(findChild(view, "countCard").value, String(data.n))
+        compare(findChild(view, "countCard").label, data.word)
+        compare(findChild(view, "timeCard").value, data.time)
     }
 
     function test_cap_data() {
         return [
             { tag: "1", n: 1, rows: 1, line: "", height: 52 },
             { tag: "16", n: 16, rows: 16, line: "", height: 382 },
+            { tag: "17", n: 17, rows: 17, line: "", height: 400 },
             { tag: "100", n: 100, rows: 100, line: "", height: 400 },
             { tag: "101", n: 101, rows: 100, line: "... i 1 więcej (otwórz plik XLSX)", height: 400 },
             { tag: "250", n: 250, rows: 100, line: "... i 150 więcej (otwórz plik XLSX)", height: 400 }
         ]
     }
 
-    // At most 100 rows; the overflow line counts the rest; the table's height follows the rows.
+    // At most the first 100 rows; the overflow line counts the rest; the table's height follows the rows.
     function test_cap(data) {
         TestSupport.fillCases(viewModel, data.n)
-        const view = makeView()
-        compare(rowsShown(view), data.rows)
+        const view = H.makeView(testCase, viewComponent)
+        compare(findChild(view, "caseRows").count, data.rows)
         const line = findChild(view, "overflowLine")
         compare(line.visible, data.line !== "")
         if (data.line !== "")
@@ -140,38 +121,33 @@ TestCase {
         compare(findChild(view, "caseRow" + (data.rows - 1)).cells[0], "I C " + (data.rows - 1) + "/26")
     }
 
-    // Odd rows take the window's background, even rows show the white card.
-    function test_alternatingRows() {
-        TestSupport.fillCases(viewModel, 4)
-        const view = makeView()
-        compare(String(findChild(view, "caseRow0").color), String(Qt.rgba(0, 0, 0, 0)))
-        compare(String(findChild(view, "caseRow1").color), String(Theme.appBackground))
-        compare(String(findChild(view, "caseRow3").color), String(Theme.appBackground))
-        compare(String(Theme.appBackground), "#f5f6f8")
-    }
-
-    // Long values wrap to two lines and are cut at the end; the table scrolls both ways.
-    function test_longCellsAndScrolling() {
+    // Odd rows take the window's background, even rows show the white card; long values wrap to two
+    // lines and are cut at the end; the 1402 px wide rows scroll sideways.
+    function test_rows() {
         const longText = "bardzo długi przedmiot sprawy ".repeat(12)
         TestSupport.appendCase(viewModel, ["I C 1/26", "Sąd", "W", longText, "", "", "", "", ""])
-        const view = makeView()
-        const row = findChild(view, "caseRow0")
-        const cell = H.findText(row, longText)
-        verify(cell)
+        TestSupport.appendCase(viewModel, ["I C 2/26", "Sąd", "W", "krótki", "", "", "", "", ""])
+        TestSupport.appendCase(viewModel, ["I C 3/26", "Sąd", "W", "krótki", "", "", "", "", ""])
+        const view = H.makeView(testCase, viewComponent)
+        compare(findChild(view, "caseRow0").color.a, 0)
+        compare(String(findChild(view, "caseRow1").color), "#f5f6f8")
+        compare(findChild(view, "caseRow2").color.a, 0)
+        const cell = findChild(findChild(view, "caseRow0"), "cell3")
+        compare(cell.text, longText)
         tryVerify(() => cell.truncated)
         compare(cell.lineCount, 2)
         compare(cell.width, ViewHelpers.tableColumnWidth("Przedmiot sprawy") + 8)
         const flick = findChild(view, "tableFlickable")
-        verify(flick.contentWidth > flick.width)
         compare(flick.contentWidth, 1402)
+        verify(flick.width < 1402)
     }
 
     // Each file button calls the controller current at the press, not the one at build time.
     function test_fileButtonsReadControllerAtPress() {
+        recordFile()
         const first = createTemporaryObject(recorderComponent, testCase, { objectName: "first", progress: viewModel.progress })
         const second = createTemporaryObject(recorderComponent, testCase, { objectName: "second", progress: viewModel.progress })
-        viewModel.progress.outputFile = TestSupport.folderUrl("out") + "/wynik.xlsx"
-        const view = makeView(first)
+        const view = H.makeView(testCase, viewComponent, first)
         view.viewModel = second
         mouseClick(findChild(view, "openFileButton"))
         mouseClick(findChild(view, "showInFinderButton"))
@@ -186,7 +162,7 @@ TestCase {
         TestSupport.fillCases(viewModel, 5)
         TestSupport.setSeenKeys(viewModel, ["a|b"])
         const oldProgress = viewModel.progress
-        const view = makeView()
+        const view = H.makeView(testCase, viewComponent)
         mouseClick(findChild(view, "newSearchButton"))
         verify(viewModel.progress !== oldProgress)
         compare(viewModel.progress.phase, TestSupport.phase("idle"))
