@@ -18,6 +18,11 @@ ScraperViewModel *controller(QObject *object)
     Q_ASSERT(viewModel);
     return viewModel;
 }
+
+std::optional<QString> optionalText(const QVariant &message)
+{
+    return message.isNull() ? std::nullopt : std::optional(message.toString());
+}
 } // namespace
 
 TestSupport::~TestSupport()
@@ -35,21 +40,15 @@ QObject *TestSupport::createViewModel()
 void TestSupport::fillCases(QObject *viewModel, int count)
 {
     QList<CourtCase> cases;
-    cases.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        cases.append(CourtCase({ u"I C %1/26"_s.arg(i), u"Sąd Rejonowy %1"_s.arg(i % 7),
-            u"I Wydział Cywilny"_s, u"o zapłatę"_s, u"Jan Kowalski"_s, u"SSR Anna Nowak"_s,
-            u"2026-01-%1"_s.arg(QString::number(i % 28 + 1).rightJustified(2, u'0')), QString(),
-            u"W toku"_s }));
-    }
+    for (int i = 0; i < count; ++i)
+        cases.append(CourtCase({ u"I C %1/26"_s.arg(i), u"Sąd Rejonowy %1"_s.arg(i % 7), u"I Wydział Cywilny"_s,
+            u"o zapłatę"_s, u"Jan Kowalski"_s, u"SSR Anna Nowak"_s, u"2026-01-02"_s, QString(), u"W toku"_s }));
     controller(viewModel)->setCases(cases);
 }
 
 void TestSupport::appendCase(QObject *viewModel, const QStringList &cells)
 {
-    auto cases = controller(viewModel)->cases();
-    cases.append(CourtCase(cells));
-    controller(viewModel)->setCases(cases);
+    controller(viewModel)->setCases(controller(viewModel)->cases() << CourtCase(cells));
 }
 
 void TestSupport::setSeenKeys(QObject *viewModel, const QStringList &keys)
@@ -59,27 +58,20 @@ void TestSupport::setSeenKeys(QObject *viewModel, const QStringList &keys)
 
 int TestSupport::seenKeyCount(QObject *viewModel) { return int(controller(viewModel)->seenKeys().size()); }
 
-void TestSupport::setLoginError(QObject *viewModel, const QString &message)
+void TestSupport::setLoginError(QObject *viewModel, const QVariant &message)
 {
-    controller(viewModel)->setLoginError(message);
+    controller(viewModel)->setLoginError(optionalText(message));
 }
 
-void TestSupport::clearLoginError(QObject *viewModel) { controller(viewModel)->setLoginError(std::nullopt); }
-
-void TestSupport::setErrorMessage(QObject *progress, const QString &message)
+void TestSupport::setErrorMessage(QObject *progress, const QVariant &message)
 {
-    qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(message);
+    qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(optionalText(message));
 }
 
-void TestSupport::clearErrorMessage(QObject *progress)
+void TestSupport::setFilters(QObject *viewModel, const QStringList &fields)
 {
-    qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(std::nullopt);
-}
-
-void TestSupport::setFilters(QObject *viewModel, const QString &status, const QString &dataOd,
-    const QString &dataDo, const QString &podmiot, const QString &przedmiot)
-{
-    controller(viewModel)->setFilters(ScrapeFilters { status, dataOd, dataDo, podmiot, przedmiot });
+    Q_ASSERT(fields.size() == 5);
+    controller(viewModel)->setFilters(ScrapeFilters { fields[0], fields[1], fields[2], fields[3], fields[4] });
 }
 
 QStringList TestSupport::filters(QObject *viewModel)
@@ -106,6 +98,8 @@ QUrl TestSupport::folderUrl(const QString &name)
     return QUrl::fromLocalFile(path);
 }
 
+QString TestSupport::storedOutputDirectory() { return QSettings().value(u"outputDir"_s).toString(); }
+
 QStringList TestSupport::takeOpenedUrls() { return std::exchange(m_openedUrls, {}); }
 
 void TestSupport::captureUrlOpenings()
@@ -115,5 +109,3 @@ void TestSupport::captureUrlOpenings()
 }
 
 void TestSupport::recordOpenedUrl(const QUrl &url) { m_openedUrls.append(url.toString()); }
-
-QString TestSupport::storedOutputDirectory() { return QSettings().value(u"outputDir"_s).toString(); }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 
 /**
  * What the QML tests need from C++: real controllers and states that QML cannot set directly
@@ -24,12 +25,11 @@ public:
     Q_INVOKABLE void appendCase(QObject *viewModel, const QStringList &cells);
     Q_INVOKABLE void setSeenKeys(QObject *viewModel, const QStringList &keys);
     Q_INVOKABLE int seenKeyCount(QObject *viewModel);
-    Q_INVOKABLE void setLoginError(QObject *viewModel, const QString &message);
-    Q_INVOKABLE void clearLoginError(QObject *viewModel);
-    Q_INVOKABLE void setErrorMessage(QObject *progress, const QString &message);
-    Q_INVOKABLE void clearErrorMessage(QObject *progress);
-    Q_INVOKABLE void setFilters(QObject *viewModel, const QString &status, const QString &dataOd,
-        const QString &dataDo, const QString &podmiot, const QString &przedmiot);
+    /** Sets the form's error message; undefined or null removes it. */
+    Q_INVOKABLE void setLoginError(QObject *viewModel, const QVariant &message);
+    /** Sets a progress record's error message; undefined or null removes it. */
+    Q_INVOKABLE void setErrorMessage(QObject *progress, const QVariant &message);
+    Q_INVOKABLE void setFilters(QObject *viewModel, const QStringList &fields);
     /** The controller's filters as a list in record order. */
     Q_INVOKABLE QStringList filters(QObject *viewModel);
     /** The value of a phase or view state by its name ("error", "results", ...); -1 if unknown. */

@@ -12,28 +12,18 @@
 
 using namespace Qt::StringLiterals;
 
+using ViewState = ScraperViewModel::ViewState;
+
 namespace {
 const QColor lime(0xDE, 0xF7, 0x1C);
 const QColor background(0xF5, 0xF6, 0xF8);
 const QColor navy(0x1B, 0x2A, 0x4A);
 const QColor secondaryText(0x6B, 0x7B, 0x99);
 
-bool near(QColor a, QColor b, int tolerance = 2)
+bool near(QColor a, QColor b, int tolerance)
 {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
         && std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-// Whether some pixel of the item's area (in window pixels) has the colour; solid glyph stems do.
-bool areaContains(const QImage &image, QQuickItem *item, QColor colour)
-{
-    const QRectF area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
-    const qreal ratio = image.devicePixelRatio();
-    for (int y = int(area.top() * ratio); y < int(area.bottom() * ratio); ++y)
-        for (int x = int(area.left() * ratio); x < int(area.right() * ratio); ++x)
-            if (near(image.pixelColor(x, y), colour, 3))
-                return true;
-    return false;
 }
 } // namespace
 
@@ -48,117 +38,111 @@ public:
     }
 
 private:
-    QQuickItem *item(const char *name) const
+    QQuickItem *item(const QString &name) const { return m_window->findChild<QQuickItem *>(name); }
+
+    QColor pixel(QPointF scenePoint) const
     {
-        return m_window->findChild<QQuickItem *>(QString::fromLatin1(name));
-    }
-    QQuickItem *screen() const
-    {
-        auto *loader = item("screenLoader");
-        return loader ? qobject_cast<QQuickItem *>(loader->property("item").value<QObject *>()) : nullptr;
+        const qreal ratio = m_image.devicePixelRatio();
+        return m_image.pixelColor(int(scenePoint.x() * ratio), int(scenePoint.y() * ratio));
     }
 
-    QImage showAndGrab(ScraperViewModel::ViewState state, const QString &screenName, const QString &file)
+    // Whether some pixel of the item's area has the colour; solid glyph stems do.
+    bool areaContains(const QString &name, QColor colour) const
     {
-        m_viewModel->setViewState(state);
-        if (!QTest::qWaitFor([&] { return screen() && screen()->objectName() == screenName; })) {
-            qWarning() << "screen not shown:" << screenName << screen();
-            return {};
-        }
-        // The window's height follows the screen shown.
-        if (!QTest::qWaitFor([&] { return m_window->height() == qRound(screen()->implicitHeight()); }))
-            qWarning() << "window height" << m_window->height() << "screen" << screen()->implicitHeight();
-        QImage image = m_window->grabWindow();
-        const QString path = QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).filePath(file);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        if (!image.save(path))
-            qWarning() << "could not save" << path;
-        return image;
-    }
-
-    void checkFrame(const QImage &image)
-    {
-        QVERIFY(!image.isNull());
-        QCOMPARE(qRound(image.width() / image.devicePixelRatio()), 950);
-        // The window's corner shows the application background.
-        QVERIFY2(near(image.pixelColor(3, 3), background, 0), qPrintable(image.pixelColor(3, 3).name()));
-        QVERIFY(item("headerTitle") && item("headerSubtitle"));
-        QVERIFY(areaContains(image, item("headerTitle"), navy));
-        QVERIFY(areaContains(image, item("headerSubtitle"), secondaryText));
-    }
-
-    void checkPrimaryButton(const QImage &image, const char *name)
-    {
-        QQuickItem *button = item(name);
-        QVERIFY2(button, name);
-        const QPointF probe = button->mapToScene(QPointF(6, button->height() / 2));
-        const qreal ratio = image.devicePixelRatio();
-        const QColor colour = image.pixelColor(int(probe.x() * ratio), int(probe.y() * ratio));
-        QVERIFY2(near(colour, lime, 1), qPrintable(colour.name()));
+        QQuickItem *target = item(name);
+        if (!target)
+            return false;
+        const QRectF area = target->mapRectToScene(QRectF(0, 0, target->width(), target->height()));
+        for (qreal y = area.top(); y < area.bottom(); y += 0.5)
+            for (qreal x = area.left(); x < area.right(); x += 0.5)
+                if (near(pixel({ x, y }), colour, 3))
+                    return true;
+        return false;
     }
 
     VelmoriaApp &m_app;
     ScraperViewModel *m_viewModel = nullptr;
     QQuickWindow *m_window = nullptr;
+    QImage m_image;
 
 private Q_SLOTS:
     void initTestCase()
     {
         m_viewModel = new ScraperViewModel(QUrl(u"http://127.0.0.1:9/login"_s));
         m_viewModel->setOutputDirectory(QUrl::fromLocalFile(u"/home/ania/Dokumenty/Sprawy sądowe"_s));
+        m_viewModel->setLogin(u"jan.kowalski"_s);
+        m_viewModel->setPassword(u"tajne"_s);
         m_window = m_app.openWindow(m_viewModel);
         QVERIFY(m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        QCOMPARE(m_window->width(), 950);
         QCOMPARE(m_window->minimumWidth(), 950);
         QCOMPARE(m_window->maximumWidth(), 950);
     }
 
-    void loginScreen()
+    void screens_data()
     {
-        m_viewModel->setLogin(u"jan.kowalski"_s);
-        m_viewModel->setPassword(u"tajne"_s);
-        const QImage image
-            = showAndGrab(ScraperViewModel::ViewState::login, u"loginView"_s, u"screenshots/login.png"_s);
-        checkFrame(image);
-        checkPrimaryButton(image, "startButton");
+        QTest::addColumn<ViewState>("state");
+        QTest::addColumn<QString>("screenName");
+        QTest::addColumn<QStringList>("limeItems");
+        QTest::newRow("login") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s };
+        QTest::newRow("progress") << ViewState::progress << u"progressView"_s
+                                  << QStringList { u"stopButton"_s, u"progressFill"_s };
+        QTest::newRow("results") << ViewState::results << u"resultsView"_s
+                                 << QStringList { u"openFileButton"_s, u"newSearchButton"_s };
     }
 
-    void progressScreen()
+    // The root view shows the screen of the view state, over the window's one controller; it
+    // fills the 950 px window on the theme's background, with the header's colours and lime
+    // primary buttons (and bar).
+    void screens()
     {
-        ScrapeProgress *progress = m_viewModel->progress();
-        progress->setPhase(ScrapePhase::scraping);
-        progress->setStatusText(u"Pobieranie strony 2..."_s);
-        progress->setProgressValue(0.5);
-        progress->setRecordCount(42);
-        progress->setPageInfo(u"2 / 4"_s);
-        progress->setElapsedSeconds(75);
-        const QImage image = showAndGrab(
-            ScraperViewModel::ViewState::progress, u"progressView"_s, u"screenshots/progress.png"_s);
-        checkFrame(image);
-        checkPrimaryButton(image, "stopButton");
-        // The bar's filled part is lime.
-        QVERIFY(item("progressFill"));
-        QVERIFY(areaContains(image, item("progressFill"), lime));
-    }
+        QFETCH(ViewState, state);
+        QFETCH(QString, screenName);
+        QFETCH(QStringList, limeItems);
 
-    void resultsScreen()
-    {
-        QList<CourtCase> cases;
-        for (int i = 0; i < 30; ++i)
-            cases.append(CourtCase({ u"I C %1/26"_s.arg(i + 1), u"Sąd Rejonowy dla Wrocławia-Krzyków"_s,
-                u"I Wydział Cywilny"_s, u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s,
-                u"SSR Maria Wiśniewska"_s, u"2026-01-12"_s, QString(), u"W toku"_s }));
-        m_viewModel->setCases(cases);
         ScrapeProgress *progress = m_viewModel->progress();
-        progress->setPhase(ScrapePhase::done);
-        progress->setStatusText(u"Gotowe! Pobrano 30 spraw."_s);
-        progress->setOutputFile(QUrl::fromLocalFile(u"/tmp/wroclawska_sprawy.xlsx"_s));
-        const QImage image = showAndGrab(
-            ScraperViewModel::ViewState::results, u"resultsView"_s, u"screenshots/results.png"_s);
-        checkFrame(image);
-        checkPrimaryButton(image, "newSearchButton");
-        checkPrimaryButton(image, "openFileButton");
+        if (state == ViewState::progress) {
+            progress->setPhase(ScrapePhase::scraping);
+            progress->setStatusText(u"Pobieranie strony 2..."_s);
+            progress->setProgressValue(0.5);
+            progress->setRecordCount(42);
+            progress->setPageInfo(u"2 / 4"_s);
+            progress->setElapsedSeconds(75);
+        } else if (state == ViewState::results) {
+            QList<CourtCase> cases;
+            for (int i = 0; i < 30; ++i)
+                cases.append(CourtCase({ u"I C %1/26"_s.arg(i + 1), u"Sąd Rejonowy dla Wrocławia-Krzyków"_s,
+                    u"I Wydział Cywilny"_s, u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s,
+                    u"SSR Maria Wiśniewska"_s, u"2026-01-12"_s, QString(), u"W toku"_s }));
+            m_viewModel->setCases(cases);
+            progress->setPhase(ScrapePhase::done);
+            progress->setStatusText(u"Gotowe! Pobrano 30 spraw."_s);
+            progress->setOutputFile(QUrl::fromLocalFile(u"/tmp/wroclawska_sprawy.xlsx"_s));
+        }
+        m_viewModel->setViewState(state);
+        auto *loader = item(u"screenLoader"_s);
+        QTRY_COMPARE(loader->property("item").value<QObject *>()->objectName(), screenName);
+        auto *screen = qobject_cast<QQuickItem *>(loader->property("item").value<QObject *>());
+        QCOMPARE(screen->property("viewModel").value<QObject *>(), m_viewModel);
+        // The window's height follows the screen shown.
+        QTRY_COMPARE(m_window->height(), qRound(screen->implicitHeight()));
+
+        m_image = m_window->grabWindow();
+        const QString path = QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR))
+                                 .filePath(u"screenshots/%1.png"_s.arg(QString::fromLatin1(QTest::currentDataTag())));
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(m_image.save(path));
+
+        QCOMPARE(qRound(m_image.width() / m_image.devicePixelRatio()), 950);
+        QVERIFY2(near(pixel({ 3, 3 }), background, 0), qPrintable(pixel({ 3, 3 }).name()));
+        QVERIFY(areaContains(u"headerTitle"_s, navy));
+        QVERIFY(areaContains(u"headerSubtitle"_s, secondaryText));
+        for (const QString &name : limeItems) {
+            QQuickItem *lit = item(name);
+            QVERIFY2(lit, qPrintable(name));
+            const QColor colour = pixel(lit->mapToScene(QPointF(6, lit->height() / 2)));
+            QVERIFY2(near(colour, lime, 1), qPrintable(name + u' ' + colour.name()));
+        }
     }
 };
 

@@ -71,7 +71,7 @@ TestCase {
     function test_controllerShowsInForm() {
         const view = makeView()
         viewModel.login = "anna"
-        TestSupport.setFilters(viewModel, "W toku", "2025-01-01", "", "Kowalski", "")
+        TestSupport.setFilters(viewModel, ["W toku", "2025-01-01", "", "Kowalski", ""])
         compare(findChild(view, "loginField").text, "anna")
         compare(findChild(view, "podmiotField").text, "Kowalski")
         compare(findChild(view, "dataOdField").text, "2025-01-01")
@@ -128,7 +128,7 @@ TestCase {
         TestSupport.setLoginError(viewModel, "")
         verify(line.visible)
         tryVerify(() => view.implicitHeight > before)
-        TestSupport.clearLoginError(viewModel)
+        TestSupport.setLoginError(viewModel, null)
         verify(!line.visible)
         tryCompare(view, "implicitHeight", before)
     }

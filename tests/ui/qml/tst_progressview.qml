@@ -109,7 +109,7 @@ TestCase {
         if (data.message) {
             compare(line.text, data.message)
             tryVerify(() => view.implicitHeight > before)
-            TestSupport.clearErrorMessage(viewModel.progress)
+            TestSupport.setErrorMessage(viewModel.progress, null)
             verify(!line.visible)
         }
         tryCompare(view, "implicitHeight", before)

@@ -158,7 +158,7 @@ TestCase {
     // "Nowe wyszukiwanie" clears the run and returns to the form, keeping the form's values.
     function test_newSearchResets() {
         viewModel.login = "jan"
-        TestSupport.setFilters(viewModel, "W toku", "", "", "Nowak", "")
+        TestSupport.setFilters(viewModel, ["W toku", "", "", "Nowak", ""])
         TestSupport.fillCases(viewModel, 5)
         TestSupport.setSeenKeys(viewModel, ["a|b"])
         const oldProgress = viewModel.progress
