@@ -67,7 +67,7 @@ TestCase {
         TestSupport.takeOpenedUrls()
     }
 
-    // Each theme colour is opaque and has its own value; each font its size and weight.
+    // Each theme colour is opaque and has its own value.
     function test_theme() {
         const colours = {
             navy: "#1b2a4a", accentLime: "#def71c", accentLimeDark: "#c8e000", appBackground: "#f5f6f8",
@@ -77,14 +77,6 @@ TestCase {
         for (const name in colours) {
             compare(String(Theme[name]), colours[name], name)
             compare(Theme[name].a, 1, name)
-        }
-        const fonts = {
-            labelBold: [12, true], labelRegular: [12, false], captionSmall: [11, false], bodyText: [13, false],
-            buttonText: [14, false], statValue: [22, true], sectionTitle: [16, true]
-        }
-        for (const name in fonts) {
-            compare(Theme[name].pixelSize, fonts[name][0], name)
-            compare(Theme[name].bold, fonts[name][1], name)
         }
     }
 

@@ -123,27 +123,4 @@ TestCase {
         mouseClick(findChild(view, "stopButton"))
         compare(recorder.stopCalls, 1)
     }
-
-    // "Wróć" gives a new record, no cases, no keys and the form; the form's values stay.
-    function test_backResets() {
-        viewModel.login = "jan"
-        viewModel.selectedApelacja = "Apelacja gdańska"
-        TestSupport.fillCases(viewModel, 3)
-        TestSupport.setSeenKeys(viewModel, ["a|b", "c|d"])
-        viewModel.viewState = TestSupport.viewState("progress")
-        const oldProgress = viewModel.progress
-        oldProgress.phase = TestSupport.phase("error")
-        oldProgress.recordCount = 3
-        const view = H.makeView(testCase, viewComponent)
-        mouseClick(findChild(view, "backButton"))
-        verify(viewModel.progress !== oldProgress)
-        compare(viewModel.progress.phase, TestSupport.phase("idle"))
-        compare(viewModel.caseCount, 0)
-        compare(TestSupport.seenKeyCount(viewModel), 0)
-        compare(viewModel.viewState, TestSupport.viewState("login"))
-        compare(viewModel.login, "jan")
-        compare(viewModel.selectedApelacja, "Apelacja gdańska")
-        // The screen follows the new record at once.
-        compare(findChild(view, "countCard").value, "0")
-    }
 }

@@ -16,6 +16,10 @@ TestCase {
         id: viewComponent
         ResultsView { width: 950 }
     }
+    Component {
+        id: progressComponent
+        ScrapeProgressView { width: 950 }
+    }
 
     // A stand-in controller that records the file actions.
     Component {
@@ -155,21 +159,34 @@ TestCase {
         compare(first.calls, [])
     }
 
-    // "Nowe wyszukiwanie" clears the run and returns to the form, keeping the form's values.
-    function test_newSearchResets() {
+    function test_returnToForm_data() {
+        return [
+            { tag: "Wróć after a failure", screen: progressComponent, phase: "error", button: "backButton" },
+            { tag: "Nowe wyszukiwanie", screen: viewComponent, phase: "done", button: "newSearchButton" }
+        ]
+    }
+
+    // Both ways back give a new record, no cases, no keys and the form; the form's values stay
+    // and the screen follows the new record at once.
+    function test_returnToForm(data) {
         viewModel.login = "jan"
+        viewModel.selectedApelacja = "Apelacja gdańska"
         TestSupport.setFilters(viewModel, ["W toku", "", "", "Nowak", ""])
         TestSupport.fillCases(viewModel, 5)
         TestSupport.setSeenKeys(viewModel, ["a|b"])
         const oldProgress = viewModel.progress
-        const view = H.makeView(testCase, viewComponent)
-        mouseClick(findChild(view, "newSearchButton"))
+        oldProgress.phase = TestSupport.phase(data.phase)
+        oldProgress.recordCount = 5
+        const view = H.makeView(testCase, data.screen)
+        mouseClick(findChild(view, data.button))
         verify(viewModel.progress !== oldProgress)
         compare(viewModel.progress.phase, TestSupport.phase("idle"))
         compare(viewModel.caseCount, 0)
         compare(TestSupport.seenKeyCount(viewModel), 0)
         compare(viewModel.viewState, TestSupport.viewState("login"))
         compare(viewModel.login, "jan")
+        compare(viewModel.selectedApelacja, "Apelacja gdańska")
         compare(TestSupport.filters(viewModel), ["W toku", "", "", "Nowak", ""])
+        compare(findChild(view, "countCard").value, "0")
     }
 }
