@@ -14,12 +14,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QTimer>
 
 #include <QCoroTimer>
 
 #include <limits>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +53,25 @@ QCoro::Task<> yieldToEventLoop()
     timer.setSingleShot(true);
     timer.start(0);
     co_await timer;
+}
+
+/**
+ * Awaits @p task and then ends the run, as a stop would, when @p owner has been destroyed meanwhile:
+ * the member coroutine awaiting this must never resume into a released controller.
+ */
+template<typename T>
+QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner, QCoro::Task<T> task)
+{
+    if constexpr (std::is_void_v<T>) {
+        co_await std::move(task);
+        if (!owner)
+            throw CancellationError();
+    } else {
+        T value = co_await std::move(task);
+        if (!owner)
+            throw CancellationError();
+        co_return value;
+    }
 }
 
 QString errorDescriptionOf(const std::exception &error)
@@ -89,7 +110,11 @@ ScraperViewModel::ScraperViewModel(const QUrl &loginUrl, QObject *parent)
 
 ScraperViewModel::~ScraperViewModel()
 {
-    // Nothing is saved and no window is closed; a run still under way is told to stop.
+    // Nothing is saved and no window is closed; a run still under way is told to stop. Its
+    // coroutines may still be inside the driver, which therefore lives on until the run has
+    // unwound (the scrape task frees it then).
+    if (m_isRunning)
+        m_scraper->setParent(nullptr);
     if (m_runToken)
         m_runToken->cancel();
 }
@@ -282,6 +307,9 @@ void ScraperViewModel::setMonotonicClockForTesting(std::function<qint64()> clock
 
 void ScraperViewModel::startScraping()
 {
+    // One run at a time: a second pipeline would drive the same page and mix its cases in.
+    if (m_isRunning)
+        return;
     if (m_login.isEmpty() || m_password.isEmpty()) {
         setLoginError(u"Podaj login i hasło."_s);
         return;
@@ -355,6 +383,12 @@ QCoro::Task<> ScraperViewModel::runElapsedTimer(
 QCoro::Task<> ScraperViewModel::runScrapeTask(
     QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token)
 {
+    // Taken before anything can release the controller; see the destructor.
+    const QPointer<WebViewScraper> driver = weakSelf->m_scraper;
+    const auto releaseOrphanedDriver = qScopeGuard([&weakSelf, &driver] {
+        if (!weakSelf && driver)
+            driver->deleteLater();
+    });
     co_await yieldToEventLoop();
     ScraperViewModel *self = weakSelf.data();
     if (!self)
@@ -381,6 +415,7 @@ QCoro::Task<> ScraperViewModel::runScrapeTask(
 
 QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> token)
 {
+    const QPointer<ScraperViewModel> alive(this);
     const auto step = [this](std::optional<ScrapePhase> phase, const QString &status, double value) {
         if (phase)
             m_progress->setPhase(*phase);
@@ -389,28 +424,28 @@ QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> t
     };
 
     step(ScrapePhase::loggingIn, u"Logowanie..."_s, 0.05);
-    co_await m_scraper->login(m_login, m_password);
+    co_await unlessGone(alive, m_scraper->login(m_login, m_password));
 
     token->checkCancellation();
     step(std::nullopt, u"Zamykanie powiadomień..."_s, 0.10);
-    co_await m_scraper->dismissPopups();
+    co_await unlessGone(alive, m_scraper->dismissPopups());
 
     token->checkCancellation();
     step(ScrapePhase::selectingApelacja, u"Wybieranie apelacji..."_s, 0.15);
-    co_await m_scraper->selectApelacja(m_selectedApelacja);
+    co_await unlessGone(alive, m_scraper->selectApelacja(m_selectedApelacja));
 
     token->checkCancellation();
     step(ScrapePhase::navigating, u"Nawigacja do spraw..."_s, 0.20);
-    co_await m_scraper->navigateToSprawy();
+    co_await unlessGone(alive, m_scraper->navigateToSprawy());
 
     token->checkCancellation();
     step(ScrapePhase::filtering, u"Stosowanie filtrów..."_s, 0.25);
-    co_await m_scraper->applyFilters(m_filters);
+    co_await unlessGone(alive, m_scraper->applyFilters(m_filters));
 
     token->checkCancellation();
-    co_await m_scraper->setMaxPageSize();
-    co_await m_scraper->sleep(2.0);
-    const qint64 rowCount = co_await m_scraper->getRowCount();
+    co_await unlessGone(alive, m_scraper->setMaxPageSize());
+    co_await unlessGone(alive, m_scraper->sleep(2.0));
+    const qint64 rowCount = co_await unlessGone(alive, m_scraper->getRowCount());
 
     if (rowCount == 0) {
         step(ScrapePhase::done, u"Brak wyników."_s, 1.0);
@@ -450,28 +485,29 @@ PagePosition ScraperViewModel::pagePosition(
 
 QCoro::Task<> ScraperViewModel::scrapeAllPages(std::shared_ptr<CancellationToken> token)
 {
+    const QPointer<ScraperViewModel> alive(this);
     qint64 pageNumber = 1;
     PageEndDetector endDetector;
     token->checkCancellation();
     while (true) {
-        const PaginationInfo paginator = co_await m_scraper->getPaginationInfo();
+        const PaginationInfo paginator = co_await unlessGone(alive, m_scraper->getPaginationInfo());
         const PagePosition position = pagePosition(paginator.current, paginator.total, pageNumber);
         m_progress->setPageInfo(position.pageInfo);
         m_progress->setProgressValue(position.progressValue);
         m_progress->setStatusText(u"Pobieranie strony %1..."_s.arg(position.shownNumber));
 
-        const QList<CourtCase> records = co_await m_scraper->extractPageData();
+        const QList<CourtCase> records = co_await unlessGone(alive, m_scraper->extractPageData());
         const bool noNew = mergePageRows(records);
         m_progress->setRecordCount(m_cases.size());
 
-        const QString signature = co_await m_scraper->pageSignature();
+        const QString signature = co_await unlessGone(alive, m_scraper->pageSignature());
         if (endDetector.isEndBeforeClick(signature, noNew))
             co_return;
-        const bool moved = co_await m_scraper->goToNextPage();
+        const bool moved = co_await unlessGone(alive, m_scraper->goToNextPage());
         if (!moved)
             co_return;
-        co_await m_scraper->sleep(1.2);
-        const QString after = co_await m_scraper->pageSignature();
+        co_await unlessGone(alive, m_scraper->sleep(1.2));
+        const QString after = co_await unlessGone(alive, m_scraper->pageSignature());
         if (after == signature)
             co_return;
 

@@ -16,6 +16,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,6 +90,27 @@ private:
         return QDir(m_folder->path()).entryList({ u"*.xlsx"_s }, QDir::Files);
     }
 
+    /** The state an ending leaves: phase, status line, screen, and whether a file is offered. */
+    void verifyEnding(ScrapePhase phase, const QString &status, ScraperViewModel::ViewState screen, bool offersFile)
+    {
+        const ScrapeProgress *progress = m_viewModel->progress();
+        QCOMPARE(progress->phase(), phase);
+        QCOMPARE(progress->statusText(), status);
+        QCOMPARE(m_viewModel->viewState(), screen);
+        QCOMPARE(progress->outputFile().isLocalFile(), offersFile);
+        QCOMPARE(writtenFiles().size(), offersFile ? 1 : 0);
+        QVERIFY(!m_viewModel->isRunning());
+    }
+
+    /** "reference|court" of the collected cases, in collection order. */
+    [[nodiscard]] QStringList collectedKeys() const
+    {
+        QStringList keys;
+        for (const CourtCase &record : m_viewModel->cases())
+            keys.append(record.sygnatura + u'|' + record.sad);
+        return keys;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -103,6 +125,8 @@ private Q_SLOTS:
         setPauseScaleForTesting(0.05);
         m_folder = std::make_unique<QTemporaryDir>();
         QVERIFY(m_folder->isValid());
+        // Each run starts from the first launch's settings, not from the region an earlier run saved.
+        QSettings().clear();
         m_viewModel = std::make_unique<ScraperViewModel>(m_portal->url(u"/login"_s));
         m_viewModel->setLogin(u"anna"_s);
         m_viewModel->setPassword(u"tajne hasło"_s);
@@ -132,24 +156,14 @@ private Q_SLOTS:
                 u"Zapisywanie XLSX..."_s, progress->statusText() }));
         QVERIFY(recorder.statuses.contains(u"Pobieranie strony 2..."_s));
 
-        QCOMPARE(progress->phase(), ScrapePhase::done);
         const QStringList expected = portalCaseKeys(u"region=gdańska"_s);
         QVERIFY(expected.size() > 100);
-        QCOMPARE(progress->statusText(), u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()));
+        verifyEnding(done, u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()), ScraperViewModel::ViewState::results, true);
         QCOMPARE(progress->progressValue(), 1.0);
         QCOMPARE(progress->recordCount(), expected.size());
         QVERIFY(!progress->hasErrorMessage());
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::results);
-        QVERIFY(!m_viewModel->isRunning());
-
-        QStringList collected;
-        for (const CourtCase &record : m_viewModel->cases())
-            collected.append(record.sygnatura + u'|' + record.sad);
-        QCOMPARE(collected, expected);
-
+        QCOMPARE(collectedKeys(), expected);
         const QUrl file = progress->outputFile();
-        QVERIFY(file.isLocalFile());
-        QCOMPARE(QFileInfo(file.toLocalFile()).absolutePath(), m_folder->path());
         QVERIFY(QFileInfo(file.toLocalFile()).fileName().startsWith(u"gdańska_sprawy_"_s));
 
         QProcess reader;
@@ -181,13 +195,10 @@ private Q_SLOTS:
         QCOMPARE(recorder.phases,
             (QList<ScrapePhase> {
                 idle, launching, loggingIn, selectingApelacja, navigating, filtering, done }));
-        QCOMPARE(progress->statusText(), u"Brak wyników."_s);
+        verifyEnding(done, u"Brak wyników."_s, ScraperViewModel::ViewState::results, false);
         QCOMPARE(progress->progressValue(), 1.0);
         QCOMPARE(progress->pageInfo(), u"\u2014"_s);
         QCOMPARE(progress->recordCount(), 0);
-        QVERIFY(progress->outputFile().isEmpty());
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::results);
-        QVERIFY(writtenFiles().isEmpty());
     }
 
     // A stop during the login ends the run as stopped, with nothing collected and no file.
@@ -200,13 +211,8 @@ private Q_SLOTS:
                     m_viewModel->stopScraping();
             });
         }));
-        ScrapeProgress *progress = m_viewModel->progress();
-        QCOMPARE(progress->phase(), ScrapePhase::stopped);
-        QCOMPARE(progress->statusText(), u"Zatrzymano. Pobrano 0 spraw."_s);
-        QVERIFY(progress->outputFile().isEmpty());
-        QVERIFY(!progress->hasErrorMessage());
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::results);
-        QVERIFY(writtenFiles().isEmpty());
+        verifyEnding(ScrapePhase::stopped, u"Zatrzymano. Pobrano 0 spraw."_s, ScraperViewModel::ViewState::results, false);
+        QVERIFY(!m_viewModel->progress()->hasErrorMessage());
     }
 
     // A stop while paging writes the cases read so far and offers that workbook.
@@ -225,15 +231,10 @@ private Q_SLOTS:
         ScrapeProgress *progress = m_viewModel->progress();
         const qsizetype count = m_viewModel->caseCount();
         QVERIFY(count > 0);
-        QCOMPARE(progress->phase(), ScrapePhase::stopped);
-        QCOMPARE(progress->statusText(), u"Zatrzymano. Pobrano %1 spraw."_s.arg(count));
+        verifyEnding(ScrapePhase::stopped, u"Zatrzymano. Pobrano %1 spraw."_s.arg(count),
+            ScraperViewModel::ViewState::results, true);
         QCOMPARE(progress->pageInfo(), pageInfoAtStop);
         QCOMPARE(progress->progressValue(), progressAtStop);
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::results);
-        const QUrl file = progress->outputFile();
-        QVERIFY(file.isLocalFile());
-        QVERIFY(QFileInfo::exists(file.toLocalFile()));
-        QCOMPARE(writtenFiles().size(), 1);
         QVERIFY(count < portalCaseKeys(u"region=wrocławska"_s).size());
     }
 
@@ -245,11 +246,8 @@ private Q_SLOTS:
         QVERIFY(startAndWait());
         ScrapeProgress *progress = m_viewModel->progress();
         const QString message = ScraperError::loginFailed().errorDescription();
-        QCOMPARE(progress->phase(), ScrapePhase::error);
+        verifyEnding(ScrapePhase::error, u"Błąd: "_s + message, ScraperViewModel::ViewState::progress, false);
         QCOMPARE(progress->errorMessageText(), message);
-        QCOMPARE(progress->statusText(), u"Błąd: "_s + message);
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::progress);
-        QVERIFY(progress->outputFile().isEmpty());
         const QStringList lines = log.startingWith(u"Pipeline error: "_s);
         QCOMPARE(lines, QStringList { u"Pipeline error: "_s + message });
         QCOMPARE(log.types().count(QtCriticalMsg), 1);
@@ -277,13 +275,22 @@ private Q_SLOTS:
         QCOMPARE(recorder.phases.mid(recorder.phases.size() - 3),
             (QList<ScrapePhase> { ScrapePhase::scraping, ScrapePhase::saving, ScrapePhase::error }));
         QVERIFY(recorder.statuses.contains(u"Zapisywanie XLSX..."_s));
+        verifyEnding(ScrapePhase::error, u"Błąd: "_s + message, ScraperViewModel::ViewState::progress, false);
         QCOMPARE(progress->errorMessageText(), message);
-        QCOMPARE(progress->statusText(), u"Błąd: "_s + message);
         QCOMPARE(progress->progressValue(), 0.95);
-        QVERIFY(progress->outputFile().isEmpty());
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::progress);
         QVERIFY(m_viewModel->caseCount() > 0);
-        QVERIFY(writtenFiles().isEmpty());
+    }
+
+    // A next-page control that wraps from the last page to the first still ends the run, with
+    // exactly the distinct cases.
+    void wrappingPaginator()
+    {
+        QVERIFY(m_portal->configure({ { u"wrapPaging"_s, true } }));
+        QVERIFY(startAndWait());
+        const QStringList expected = portalCaseKeys(u"region=wrocławska"_s);
+        verifyEnding(ScrapePhase::done, u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()),
+            ScraperViewModel::ViewState::results, true);
+        QCOMPARE(collectedKeys(), expected);
     }
 };
 

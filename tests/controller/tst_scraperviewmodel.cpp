@@ -1,8 +1,9 @@
 // The controller without a portal: its state, restored settings, start refusals, de-duplication,
-// page position, end detection, the elapsed timer and the file actions.
+// page position, end detection, the elapsed timer, the file actions and its release mid-run.
 #include "controller/scraperviewmodel.h"
 #include "controller/settingsstore.h"
 #include "keychainprobe.h"
+#include "portal/webviewscraper.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <limits>
 
 using namespace Qt::StringLiterals;
@@ -48,14 +48,25 @@ class ScraperViewModelTest : public QObject
 private:
     QTemporaryDir m_scratch;
 
-    /** Starts a run that gets nowhere, stops it and waits for its ending. */
-    static void startAndStop(ScraperViewModel &viewModel)
+    /** A controller on the dead portal whose form would start a run into a fresh folder. */
+    std::unique_ptr<ScraperViewModel> startable(const QString &folderName)
+    {
+        const QString folder = m_scratch.filePath(folderName);
+        if (!QDir().mkpath(folder))
+            return nullptr;
+        auto viewModel = std::make_unique<ScraperViewModel>(deadPortal);
+        viewModel->setOutputDirectory(QUrl::fromLocalFile(folder));
+        viewModel->setLogin(u"anna"_s);
+        viewModel->setPassword(u"x"_s);
+        return viewModel;
+    }
+
+    /** Stops the run under way and waits for its ending. */
+    static bool stopAndWait(ScraperViewModel &viewModel)
     {
         QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
-        viewModel.startScraping();
-        QVERIFY(viewModel.isRunning());
         viewModel.stopScraping();
-        QVERIFY(finished.wait(30000));
+        return finished.wait(30000);
     }
 
 private Q_SLOTS:
@@ -79,22 +90,17 @@ private Q_SLOTS:
         QVERIFY(viewModel.login().isEmpty());
         QVERIFY(viewModel.password().isEmpty());
         QCOMPARE(viewModel.selectedApelacja(), u"Apelacja wrocławska"_s);
-        QCOMPARE(viewModel.filters().status, u"Wszystkie"_s);
-        QVERIFY(viewModel.filters().dataOd.isEmpty());
-        QVERIFY(viewModel.filters().dataDo.isEmpty());
-        QVERIFY(viewModel.filters().podmiot.isEmpty());
-        QVERIFY(viewModel.filters().przedmiot.isEmpty());
+        const ScrapeFilters filters = viewModel.filters();
+        QCOMPARE(filters.status, u"Wszystkie"_s);
+        QVERIFY((filters.dataOd + filters.dataDo + filters.podmiot + filters.przedmiot).isEmpty());
         QCOMPARE(viewModel.outputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
-        QVERIFY(!viewModel.loginError().has_value());
+        QVERIFY(!viewModel.hasLoginError());
         QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::login);
-        QVERIFY(viewModel.progress());
         QCOMPARE(viewModel.progress()->phase(), ScrapePhase::idle);
-        QCOMPARE(viewModel.caseCount(), 0);
-        QCOMPARE(ScraperViewModel::apelacje().size(), 11);
-        QVERIFY(ScraperViewModel::apelacje().contains(viewModel.selectedApelacja()));
     }
 
-    // A second controller on the same settings and keychain restores what the first one saved.
+    // A second controller on the same settings and keychain restores what the first one saved,
+    // except the filters.
     void secondLaunch()
     {
         const QString folder = m_scratch.filePath(u"second-launch"_s);
@@ -106,16 +112,15 @@ private Q_SLOTS:
             first.setSelectedApelacja(u"Apelacja gdańska"_s);
             first.chooseOutputDirectory(QUrl::fromLocalFile(folder));
             first.setFilter(u"podmiot"_s, u"Kowalski"_s);
-            first.setFilter(u"status"_s, u"W toku"_s);
-            startAndStop(first);
+            first.startScraping();
+            QVERIFY(first.isRunning());
+            QVERIFY(stopAndWait(first));
         }
-        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(u"hasło ąę"_s.toUtf8()));
         ScraperViewModel second(deadPortal);
         QCOMPARE(second.login(), u"anna"_s);
         QCOMPARE(second.password(), u"hasło ąę"_s);
         QCOMPARE(second.selectedApelacja(), u"Apelacja gdańska"_s);
         QCOMPARE(second.outputDirectory(), QUrl::fromLocalFile(folder));
-        QCOMPARE(second.filters().status, u"Wszystkie"_s);
         QVERIFY(second.filters().podmiot.isEmpty());
     }
 
@@ -130,8 +135,7 @@ private Q_SLOTS:
         QTest::newRow("empty login") << QString() << u"x"_s << u"ok"_s << u"Podaj login i hasło."_s;
         QTest::newRow("both empty, missing folder")
             << QString() << QString() << u"missing"_s << u"Podaj login i hasło."_s;
-        QTest::newRow("missing folder")
-            << u"anna"_s << u"x"_s << u"missing"_s << u"Wybrany folder nie istnieje"_s;
+        QTest::newRow("missing folder") << u"anna"_s << u"x"_s << u"missing"_s << u"Wybrany folder nie istnieje"_s;
         QTest::newRow("file, not a folder")
             << u"anna"_s << u"x"_s << u"file"_s << u"Wybrana ścieżka nie jest folderem"_s;
     }
@@ -159,13 +163,10 @@ private Q_SLOTS:
         viewModel.setPassword(password);
         viewModel.setOutputDirectory(QUrl::fromLocalFile(path));
         viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
-        ScrapeProgress *progress = viewModel.progress();
         QSignalSpy progressSpy(&viewModel, &ScraperViewModel::progressChanged);
 
         viewModel.startScraping();
-        QVERIFY(viewModel.loginError().has_value());
-        QVERIFY2(viewModel.loginError()->startsWith(message), qPrintable(*viewModel.loginError()));
-        QCOMPARE(viewModel.progress(), progress);
+        QVERIFY2(viewModel.loginErrorText().startsWith(message), qPrintable(viewModel.loginErrorText()));
         QCOMPARE(progressSpy.count(), 0);
         QCOMPARE(viewModel.caseCount(), 1);
         QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::login);
@@ -174,83 +175,83 @@ private Q_SLOTS:
         QVERIFY(!QSettings().contains(u"apelacja"_s));
     }
 
-    // A valid start clears the earlier refusal and shows a fresh record in the launching phase.
-    void validStartAfterRefusal()
+    // A valid start (spaces are a password) clears the earlier refusal, saves the settings and
+    // shows a fresh record in the launching phase; a second start during the run is ignored.
+    void validStartAndStop()
     {
-        const QString folder = m_scratch.filePath(u"valid-start"_s);
-        QVERIFY(QDir().mkpath(folder));
-        ScraperViewModel viewModel(deadPortal);
-        viewModel.setOutputDirectory(QUrl::fromLocalFile(folder));
-        viewModel.setLogin(u"anna"_s);
-        // Spaces are a password: only the empty text is refused.
-        viewModel.setPassword(QString());
-        viewModel.startScraping();
-        QVERIFY(viewModel.hasLoginError());
+        const auto viewModel = startable(u"valid-start"_s);
+        QVERIFY(viewModel);
+        viewModel->setPassword(QString());
+        viewModel->startScraping();
+        QVERIFY(viewModel->hasLoginError());
 
-        viewModel.setPassword(u"   "_s);
-        viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
-        ScrapeProgress *before = viewModel.progress();
-        QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
-        viewModel.startScraping();
-        QVERIFY(!viewModel.hasLoginError());
-        QVERIFY(viewModel.progress() != before);
-        ScrapeProgress *progress = viewModel.progress();
+        viewModel->setPassword(u"   "_s);
+        viewModel->mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
+        ScrapeProgress *before = viewModel->progress();
+        viewModel->startScraping();
+        QVERIFY(!viewModel->hasLoginError());
+        ScrapeProgress *progress = viewModel->progress();
+        QVERIFY(progress != before);
         QCOMPARE(progress->phase(), ScrapePhase::launching);
         QCOMPARE(progress->statusText(), u"Uruchamianie..."_s);
         QCOMPARE(progress->progressValue(), 0.0);
         QCOMPARE(progress->pageInfo(), u"\u2014"_s);
         QCOMPARE(progress->recordCount(), 0);
-        QCOMPARE(progress->elapsedSeconds(), 0);
         QVERIFY(progress->startTime().isValid());
-        QCOMPARE(viewModel.caseCount(), 0);
-        QVERIFY(viewModel.seenKeys().isEmpty());
-        QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::progress);
+        QCOMPARE(viewModel->caseCount(), 0);
+        QVERIFY(viewModel->seenKeys().isEmpty());
+        QCOMPARE(viewModel->viewState(), ScraperViewModel::ViewState::progress);
         QCOMPARE(QSettings().value(u"login"_s).toString(), u"anna"_s);
         QCOMPARE(QSettings().value(u"apelacja"_s).toString(), u"Apelacja wrocławska"_s);
 
-        viewModel.stopScraping();
-        QVERIFY(finished.wait(30000));
-        QCOMPARE(progress->phase(), ScrapePhase::stopped);
-        QCOMPARE(progress->statusText(), u"Zatrzymano. Pobrano 0 spraw."_s);
-        QVERIFY(progress->outputFile().isEmpty());
-        QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::results);
-        QVERIFY(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+        viewModel->startScraping();
+        QCOMPARE(viewModel->progress(), progress);
+
+        QVERIFY(stopAndWait(*viewModel));
+        // The folder check leaves nothing behind.
+        QVERIFY(QDir(viewModel->outputDirectory().toLocalFile())
+                    .entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .isEmpty());
     }
 
-    // Every write of the filters publishes; an unchanged login does not.
+    // A controller released during a run keeps its driver until the run has unwound, then frees it.
+    void releasedDuringRun()
+    {
+        auto viewModel = startable(u"released"_s);
+        QVERIFY(viewModel);
+        viewModel->startScraping();
+        QTRY_COMPARE(viewModel->progress()->phase(), ScrapePhase::loggingIn);
+        const QPointer<WebViewScraper> driver = viewModel->scraper();
+        viewModel.reset();
+        QVERIFY(driver);
+        QTRY_VERIFY_WITH_TIMEOUT(!driver, 30000);
+    }
+
+    // Every write of the filters publishes; an unchanged login or folder does not; the progress
+    // record is compared by identity.
     void observedWrites()
     {
         ScraperViewModel viewModel(deadPortal);
         QSignalSpy filters(&viewModel, &ScraperViewModel::filtersChanged);
         QSignalSpy login(&viewModel, &ScraperViewModel::loginChanged);
         QSignalSpy folder(&viewModel, &ScraperViewModel::outputDirectoryChanged);
+        QSignalSpy progress(&viewModel, &ScraperViewModel::progressChanged);
         viewModel.setFilters(viewModel.filters());
-        viewModel.setFilters(viewModel.filters());
-        QCOMPARE(filters.count(), 2);
         viewModel.setFilter(u"przedmiot"_s, u"zapłata"_s);
-        QCOMPARE(filters.count(), 3);
-        QCOMPARE(viewModel.filters().przedmiot, u"zapłata"_s);
         viewModel.setFilter(u"unknown"_s, u"x"_s);
-        QCOMPARE(filters.count(), 3);
+        QCOMPARE(filters.count(), 2);
+        QCOMPARE(viewModel.filters().przedmiot, u"zapłata"_s);
 
         viewModel.setLogin(u"anna"_s);
         viewModel.setLogin(u"anna"_s);
         QCOMPARE(login.count(), 1);
         viewModel.setOutputDirectory(viewModel.outputDirectory());
         QCOMPARE(folder.count(), 0);
-    }
 
-    // The progress record is compared by identity.
-    void progressIdentity()
-    {
-        ScraperViewModel viewModel(deadPortal);
-        QSignalSpy spy(&viewModel, &ScraperViewModel::progressChanged);
         auto *equal = new ScrapeProgress;
         viewModel.setProgress(equal);
-        QCOMPARE(spy.count(), 1);
         viewModel.setProgress(equal);
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(viewModel.progress(), equal);
+        QCOMPARE(progress.count(), 1);
     }
 
     void caseKey_data()
@@ -259,11 +260,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sad");
         QTest::addColumn<QString>("key");
 
-        QTest::newRow("plain") << u"I C 12/25"_s << u"Sąd Rejonowy"_s << u"I C 12/25|Sąd Rejonowy"_s;
-        QTest::newRow("spaces and tabs")
-            << u" \tI C 12/25 "_s << u"\tSąd Rejonowy  "_s << u"I C 12/25|Sąd Rejonowy"_s;
-        QTest::newRow("no-break and em spaces")
-            << u"\u00a0I C 12/25\u2003"_s << u"\u3000SR"_s << u"I C 12/25|SR"_s;
+        QTest::newRow("spaces and tabs") << u" \tI C 12/25 "_s << u"\tSąd Rejonowy  "_s << u"I C 12/25|Sąd Rejonowy"_s;
+        QTest::newRow("no-break and em spaces") << u"\u00a0I C 12/25\u2003"_s << u"\u3000SR"_s << u"I C 12/25|SR"_s;
         QTest::newRow("line break kept") << u"I C 12/25\n"_s << u"\rSR"_s << u"I C 12/25\n|\rSR"_s;
         QTest::newRow("inner space kept") << u"I  C"_s << u"S R"_s << u"I  C|S R"_s;
         QTest::newRow("both empty") << QString() << u"   "_s << u"|"_s;
@@ -285,8 +283,7 @@ private Q_SLOTS:
         QSignalSpy cases(&viewModel, &ScraperViewModel::casesChanged);
         const CourtCase first = makeCase(u"I C 1/25"_s, u"SR Wrocław"_s, u"I Wydział"_s);
         const CourtCase second = makeCase(u"I C 2/25"_s, u"SR Wrocław"_s);
-        QVERIFY(!viewModel.mergePageRows(
-            { first, makeCase(u" I C 1/25\t"_s, u"SR Wrocław"_s, u"other"_s), second }));
+        QVERIFY(!viewModel.mergePageRows({ first, makeCase(u" I C 1/25\t"_s, u"SR Wrocław"_s, u"other"_s), second }));
         QCOMPARE(cases.count(), 2);
         QCOMPARE(viewModel.cases(), (QList<CourtCase> { first, second }));
 
@@ -302,15 +299,12 @@ private Q_SLOTS:
         QVERIFY(viewModel.mergePageRows({}));
         QVERIFY(viewModel.mergePageRows(
             { makeCase(u"I C 2/25"_s, u"SR Wroc\u0142aw"_s.normalized(QString::NormalizationForm_D)) }));
-        QCOMPARE(viewModel.caseCount(), 4);
         QCOMPARE(cases.count(), 4);
 
         // Rows without reference and court share one key.
         QVERIFY(!viewModel.mergePageRows({ makeCase({}, {}, u"a"_s), makeCase(u" "_s, u"\t"_s, u"b"_s) }));
         QCOMPARE(viewModel.caseCount(), 5);
         QCOMPARE(viewModel.caseColumnValues(4).at(2), u"a"_s);
-        QVERIFY(viewModel.caseColumnValues(5).isEmpty());
-        QVERIFY(viewModel.caseColumnValues(-1).isEmpty());
     }
 
     void pagePosition_data()
@@ -322,14 +316,26 @@ private Q_SLOTS:
         QTest::addColumn<double>("progress");
 
         constexpr qint64 none = std::numeric_limits<qint64>::min() + 1;
+        constexpr qint64 maximum = std::numeric_limits<qint64>::max();
+        constexpr qint64 minimum = std::numeric_limits<qint64>::min();
         QTest::newRow("first page, no total") << none << none << qint64(1) << u"1"_s << 0.32;
         QTest::newRow("current, no total") << qint64(3) << none << qint64(2) << u"3"_s << 0.34;
         QTest::newRow("31st page, no total") << none << none << qint64(31) << u"31"_s << 0.9;
+        QTest::newRow("far page, no total") << none << none << qint64(1000000) << u"1000000"_s << 0.9;
         QTest::newRow("total, no current") << none << qint64(12) << qint64(3) << u"3 / 12"_s << 0.45;
         QTest::newRow("1 of 10") << qint64(1) << qint64(10) << qint64(1) << u"1 / 10"_s << 0.36;
         QTest::newRow("total 0") << qint64(3) << qint64(0) << qint64(2) << u"3 / 0"_s << 0.34;
         QTest::newRow("negative total") << qint64(3) << qint64(-5) << qint64(4) << u"3 / -5"_s << 0.38;
         QTest::newRow("past the total") << qint64(14) << qint64(10) << qint64(14) << u"14 / 10"_s << 1.14;
+        // Absurd paginator numbers: exact texts and finite values, no integer overflow.
+        QTest::newRow("huge current") << maximum << qint64(1) << qint64(1) << u"9223372036854775807 / 1"_s
+                                      << 5.534023222112865e18;
+        QTest::newRow("lowest current, huge total")
+            << minimum << maximum << qint64(1) << u"-9223372036854775808 / 9223372036854775807"_s << -0.3;
+        QTest::newRow("huge page number, lowest total")
+            << none << minimum << maximum << u"9223372036854775807 / -9223372036854775808"_s << 0.9;
+        QTest::newRow("lowest page number") << none << none << minimum << u"-9223372036854775808"_s
+                                            << -1.8446744073709552e17;
     }
 
     // The page text and progress value for each kind of paginator reading.
@@ -341,49 +347,12 @@ private Q_SLOTS:
         QFETCH(QString, pageInfo);
         QFETCH(double, progress);
         constexpr qint64 none = std::numeric_limits<qint64>::min() + 1;
-        const auto optional
-            = [](qint64 value) { return value == none ? std::nullopt : std::optional(value); };
+        const auto optional = [](qint64 value) { return value == none ? std::nullopt : std::optional(value); };
 
-        const PagePosition position
-            = ScraperViewModel::pagePosition(optional(current), optional(total), pageNumber);
+        const PagePosition position = ScraperViewModel::pagePosition(optional(current), optional(total), pageNumber);
         QCOMPARE(position.pageInfo, pageInfo);
-        QVERIFY2(std::abs(position.progressValue - progress) < 1e-12,
-            qPrintable(QString::number(position.progressValue)));
-    }
-
-    // Without a total the value creeps up to 0.9 and stays there.
-    void progressWithoutTotalIsCapped()
-    {
-        const double thirtieth = ScraperViewModel::pagePosition(std::nullopt, std::nullopt, 30).progressValue;
-        QVERIFY(thirtieth < 0.9);
-        QVERIFY(thirtieth > 0.8999999);
-        QCOMPARE(ScraperViewModel::pagePosition(std::nullopt, std::nullopt, 31).progressValue, 0.9);
-        QCOMPARE(ScraperViewModel::pagePosition(std::nullopt, std::nullopt, 1000000).progressValue, 0.9);
-        const double tenth = ScraperViewModel::pagePosition(10, 10, 10).progressValue;
-        QVERIFY(tenth < 0.9 && tenth > 0.8999999);
-    }
-
-    // Absurd paginator numbers give finite values and exact texts.
-    void absurdPaginatorNumbers()
-    {
-        constexpr qint64 maximum = std::numeric_limits<qint64>::max();
-        constexpr qint64 minimum = std::numeric_limits<qint64>::min();
-        const PagePosition huge = ScraperViewModel::pagePosition(maximum, 1, 1);
-        QCOMPARE(huge.pageInfo, u"9223372036854775807 / 1"_s);
-        QVERIFY(std::isfinite(huge.progressValue));
-        QVERIFY(huge.progressValue > 1.0);
-        QCOMPARE(huge.shownNumber, maximum);
-
-        const PagePosition negative = ScraperViewModel::pagePosition(minimum, maximum, 1);
-        QCOMPARE(negative.pageInfo, u"-9223372036854775808 / 9223372036854775807"_s);
-        QVERIFY(std::isfinite(negative.progressValue));
-
-        const PagePosition lastPage = ScraperViewModel::pagePosition(std::nullopt, minimum, maximum);
-        QCOMPARE(lastPage.pageInfo, u"9223372036854775807 / -9223372036854775808"_s);
-        QCOMPARE(lastPage.progressValue, 0.9);
-
-        const PagePosition belowZero = ScraperViewModel::pagePosition(std::nullopt, std::nullopt, minimum);
-        QVERIFY(std::isfinite(belowZero.progressValue));
+        QCOMPARE(position.shownNumber, current == none ? pageNumber : current);
+        QCOMPARE(position.progressValue, progress);
     }
 
     // The loop ends at a repeated page and at a page seen earlier that adds nothing (a wrapping paginator).
@@ -408,27 +377,24 @@ private Q_SLOTS:
         QVERIFY(!detector.isEndBeforeClick(u"D"_s, true));
     }
 
-    // The elapsed time is whole seconds on a monotonic clock, frozen at the ending.
+    // The elapsed time is whole seconds on a monotonic clock, frozen at the stop.
     void elapsedTimer()
     {
-        const QString folder = m_scratch.filePath(u"elapsed"_s);
-        QVERIFY(QDir().mkpath(folder));
         qint64 now = 1000000;
-        ScraperViewModel viewModel(deadPortal);
-        viewModel.setMonotonicClockForTesting([&now] { return now; });
-        viewModel.setOutputDirectory(QUrl::fromLocalFile(folder));
-        viewModel.setLogin(u"anna"_s);
-        viewModel.setPassword(u"x"_s);
-        QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
-        viewModel.startScraping();
-        ScrapeProgress *progress = viewModel.progress();
+        const auto viewModel = startable(u"elapsed"_s);
+        QVERIFY(viewModel);
+        viewModel->setMonotonicClockForTesting([&now] { return now; });
+        viewModel->startScraping();
+        ScrapeProgress *progress = viewModel->progress();
         QCOMPARE(progress->elapsedSeconds(), 0);
         now += 65700;
         QTRY_COMPARE(progress->elapsedSeconds(), 65);
         now += 1000;
-        viewModel.stopScraping();
+        viewModel->stopScraping();
         // The last update is made at the stop itself.
         QCOMPARE(progress->elapsedSeconds(), 66);
+        now += 5000;
+        QSignalSpy finished(viewModel.get(), &ScraperViewModel::runFinished);
         QVERIFY(finished.wait(30000));
         QCOMPARE(progress->elapsedSeconds(), 66);
     }
@@ -446,11 +412,9 @@ private Q_SLOTS:
         const QUrl file = QUrl::fromLocalFile(m_scratch.filePath(u"wynik.xlsx"_s));
         viewModel.progress()->setOutputFile(file);
         viewModel.openOutputFile();
-        QCOMPARE(opened.urls, QList<QUrl> { file });
         // No file manager answers in the test session: the containing folder is opened instead.
         viewModel.showInFinder();
-        QCOMPARE(opened.urls.size(), 2);
-        QCOMPARE(opened.urls.at(1), QUrl::fromLocalFile(m_scratch.path()));
+        QCOMPARE(opened.urls, (QList<QUrl> { file, QUrl::fromLocalFile(m_scratch.path()) }));
         QDesktopServices::unsetUrlHandler(u"file"_s);
     }
 
@@ -462,9 +426,7 @@ private Q_SLOTS:
         viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
         viewModel.setViewState(ScraperViewModel::ViewState::results);
         ScrapeProgress *before = viewModel.progress();
-        QSignalSpy progress(&viewModel, &ScraperViewModel::progressChanged);
         viewModel.returnToForm();
-        QCOMPARE(progress.count(), 1);
         QVERIFY(viewModel.progress() != before);
         QCOMPARE(viewModel.progress()->phase(), ScrapePhase::idle);
         QCOMPARE(viewModel.caseCount(), 0);

@@ -25,68 +25,39 @@ private Q_SLOTS:
             deleteKeychainItem(account);
     }
 
-    // With nothing stored: no login, no password, the default region and ~/Desktop.
-    void firstLaunch()
+    // The login goes to the settings and the password to the secret store, both come back; a
+    // login saved again replaces its password, a new login leaves the earlier item unread, and a
+    // removed item leaves the login with an empty password.
+    void credentials()
     {
-        const Credentials credentials = loadCredentials();
-        QVERIFY(credentials.login.isEmpty());
-        QVERIFY(credentials.password.isEmpty());
-        QCOMPARE(loadApelacja(u"Apelacja wrocławska"_s), u"Apelacja wrocławska"_s);
-        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
-    }
-
-    // The login goes to the settings, the password to the secret store, and both come back.
-    void savedCredentialsComeBack()
-    {
+        saveCredentials(u"anna"_s, u"first"_s);
         saveCredentials(u"anna"_s, u"zażółć gęślą jaźń"_s);
         QCOMPARE(QSettings().value(u"login"_s).toString(), u"anna"_s);
         QCOMPARE(readKeychainItem(u"anna"_s), std::optional(u"zażółć gęślą jaźń"_s.toUtf8()));
-        const Credentials credentials = loadCredentials();
+        Credentials credentials = loadCredentials();
         QCOMPARE(credentials.login, u"anna"_s);
         QCOMPARE(credentials.password, u"zażółć gęślą jaźń"_s);
-    }
 
-    // Saving the same login again replaces its password.
-    void sameLoginReplacesPassword()
-    {
-        saveCredentials(u"anna"_s, u"first"_s);
-        saveCredentials(u"anna"_s, u"second"_s);
-        QCOMPARE(loadCredentials().password, u"second"_s);
-        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(QByteArray("second")));
-    }
-
-    // A new login adds its own item; the earlier login's item stays but is no longer read.
-    void newLoginKeepsEarlierItem()
-    {
-        saveCredentials(u"anna"_s, u"annas"_s);
         saveCredentials(u"bartek"_s, u"barteks"_s);
-        const Credentials credentials = loadCredentials();
+        credentials = loadCredentials();
         QCOMPARE(credentials.login, u"bartek"_s);
         QCOMPARE(credentials.password, u"barteks"_s);
-        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(QByteArray("annas")));
-    }
+        QCOMPARE(readKeychainItem(u"anna"_s), std::optional(u"zażółć gęślą jaźń"_s.toUtf8()));
 
-    // A stored login whose item was removed comes back with an empty password.
-    void removedItemGivesEmptyPassword()
-    {
-        saveCredentials(u"anna"_s, u"secret"_s);
-        deleteKeychainItem(u"anna"_s);
-        QVERIFY(!readKeychainItem(u"anna"_s).has_value());
-        const Credentials credentials = loadCredentials();
-        QCOMPARE(credentials.login, u"anna"_s);
+        deleteKeychainItem(u"bartek"_s);
+        QVERIFY(!readKeychainItem(u"bartek"_s).has_value());
+        credentials = loadCredentials();
+        QCOMPARE(credentials.login, u"bartek"_s);
         QVERIFY(credentials.password.isEmpty());
     }
 
-    // Any stored region text is restored as it is.
-    void regionRestoredUnchecked()
+    // Any stored region text comes back unchecked. A chosen folder comes back while something
+    // exists at its path; a vanished one gives the Desktop.
+    void regionAndFolder()
     {
         saveApelacja(u"Apelacja marsjańska"_s);
         QCOMPARE(loadApelacja(u"Apelacja wrocławska"_s), u"Apelacja marsjańska"_s);
-    }
 
-    // A chosen folder comes back while something exists at its path; a vanished one gives the Desktop.
-    void outputDirectory()
-    {
         QTemporaryDir scratch;
         QVERIFY(scratch.isValid());
         const QString folder = scratch.filePath(u"wyniki"_s);

@@ -6,7 +6,7 @@ The cases are generated deterministically per appellate region, so a test can as
 
 import urllib.parse
 
-from core import route
+from core import route, state
 
 REGIONS = [
     "białostocka", "gdańska", "katowicka", "krakowska", "lubelska", "łódzka",
@@ -151,6 +151,8 @@ def sprawy_page(request):
         "first": start + 1 if start < len(cases) else 0,
         "last": min(start + size, len(cases)),
         "rows": rows,
+        # Config "wrapPaging": the next-page control of the last page leads back to the first.
+        "wrap": bool(state.config.get("wrapPaging")),
     })
 
 

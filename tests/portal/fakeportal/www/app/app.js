@@ -336,7 +336,8 @@
         }
         pageButton('Pierwsza strona', 'first_page', 0, paging.page > 0);
         pageButton('Poprzednia strona', 'chevron_left', paging.page - 1, paging.page > 0);
-        pageButton('Następna strona', 'chevron_right', paging.page + 1, paging.page < lastPage);
+        var wraps = data.wrap && paging.page === lastPage;
+        pageButton('Następna strona', 'chevron_right', wraps ? 0 : paging.page + 1, paging.page < lastPage || wraps);
         pageButton('Ostatnia strona', 'last_page', lastPage, paging.page < lastPage);
         tableHost.appendChild(paginator);
     }
