@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -18,19 +17,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << u""_s << u""_s;
         QTest::newRow("polish letters") << u"ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ"_s << u"ąćęłńóśźż_ĄĆĘŁŃÓŚŹŻ"_s;
-        QTest::newRow("slashes and symbols") << u"a/b\\c:d*e?f\"g<h>i|j%k#l€m+n"_s << u"abcdefghijklmn"_s;
-        QTest::newRow("line breaks dropped") << u"a\nb\r\nc\u2028d"_s << u"abcd"_s;
-        QTest::newRow("control characters dropped") << u"a\u0001b\u007Fc"_s << u"abc"_s;
-        QTest::newRow("inner tab kept") << u"a\tb"_s << u"a\tb"_s;
-        QTest::newRow("tabs trimmed") << u"\t a b \t"_s << u"a_b"_s;
+        QTest::newRow("letters, marks and numbers, outside the BMP too")
+            << u"Spółka 123 ½ \u0663 Zo\u0301\u0142w \U0001D400"_s
+            << u"Spółka_123_½_\u0663_Zo\u0301\u0142w_\U0001D400"_s;
+        QTest::newRow("symbols, line breaks, controls, emoji, lone surrogates dropped")
+            << u"a/b\\c:d*e?f\"g<h>i|j%k#l€m+n\no\r\np\u2028q\u0001r\u007Fs\U0001F600t"_s + QChar(0xD800)
+                + u"u"_s
+            << u"abcdefghijklmnopqrstu"_s;
+        QTest::newRow("tabs kept inside, trimmed at the ends") << u"\t a b\tc \t"_s << u"a_b\tc"_s;
         QTest::newRow("no-break space kept, not replaced") << u"\u00A0a\u00A0b\u00A0"_s << u"a\u00A0b"_s;
-        QTest::newRow("numbers") << u"Spółka 123 ½ \u0663"_s << u"Spółka_123_½_\u0663"_s;
-        QTest::newRow("combining marks") << u"Zo\u0301\u0142w"_s << u"Zo\u0301\u0142w"_s;
-        QTest::newRow("letter outside the BMP") << u"\U0001D400x"_s << u"\U0001D400x"_s;
-        QTest::newRow("emoji dropped") << u"a\U0001F600b"_s << u"ab"_s;
-        QTest::newRow("lone surrogate dropped") << u"a"_s + QChar(0xD800) + u"b"_s << u"ab"_s;
         QTest::newRow("cut to 40") << u"Przedsiębiorstwo Handlowo Usługowe Kowalski i Synowie"_s
                                    << u"Przedsiębiorstwo_Handlowo_Usługowe_Kowal"_s;
         QTest::newRow("cut on a former space") << QString(39, u'a') + u" bcd"_s << QString(39, u'a') + u"_"_s;
@@ -39,7 +35,7 @@ private Q_SLOTS:
         for (int i = 0; i < 45; ++i)
             decomposed += u"e\u0301"_s;
         QTest::newRow("40 clusters, not 40 code units") << decomposed << decomposed.left(80);
-        QTest::newRow("punctuation counted before cut")
+        QTest::newRow("punctuation dropped before the cut")
             << u"....."_s + QString(40, u'b') << QString(40, u'b');
     }
 
@@ -102,15 +98,14 @@ private Q_SLOTS:
     // Without a given moment the current local minute is used.
     void currentMinute()
     {
+        const auto nameAt = [](const QDateTime &moment) {
+            return u"rzeszowska_sprawy_Jan_"_s + moment.toString(u"yyyyMMdd_HHmm"_s) + u".xlsx"_s;
+        };
         const QDateTime before = QDateTime::currentDateTime();
         const QString name
             = makeOutputURL(u"Apelacja rzeszowska"_s, u"Jan"_s, QUrl::fromLocalFile(u"/tmp"_s)).fileName();
         const QDateTime after = QDateTime::currentDateTime();
-        const QRegularExpression pattern(u"^rzeszowska_sprawy_Jan_(\\d{8}_\\d{4})\\.xlsx$"_s);
-        const QRegularExpressionMatch match = pattern.match(name);
-        QVERIFY2(match.hasMatch(), qPrintable(name));
-        const QString stamp = match.captured(1);
-        QVERIFY(stamp == before.toString(u"yyyyMMdd_HHmm"_s) || stamp == after.toString(u"yyyyMMdd_HHmm"_s));
+        QVERIFY2(name == nameAt(before) || name == nameAt(after), qPrintable(name));
     }
 };
 

@@ -33,43 +33,22 @@ namespace {
 const QList<QByteArray> partNames { "[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
     "xl/workbook.xml", "xl/sharedStrings.xml", "xl/styles.xml", "xl/worksheets/sheet1.xml" };
 
-struct Entry
+// The package's entry named @p name, read back with libzip, independently of how it was written.
+QByteArray entryData(const QString &path, const char *name)
 {
-    QByteArray name;
-    int method = -1;
-    QByteArray data;
-};
-
-// Reads the package back with libzip, independently of how it was written.
-QList<Entry> readEntries(const QString &path)
-{
-    QList<Entry> entries;
     int errorCode = 0;
     zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &errorCode);
-    if (!archive)
-        return entries;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
-        zip_stat_t stat;
-        zip_stat_index(archive, zip_uint64_t(i), 0, &stat);
-        Entry entry { stat.name, stat.comp_method, QByteArray(qsizetype(stat.size), Qt::Uninitialized) };
-        zip_file_t *file = zip_fopen_index(archive, zip_uint64_t(i), 0);
-        const zip_int64_t read = file ? zip_fread(file, entry.data.data(), stat.size) : -1;
-        entry.data.truncate(qsizetype(std::max<zip_int64_t>(read, 0)));
-        if (file)
-            zip_fclose(file);
-        entries.append(entry);
-    }
-    zip_close(archive);
-    return entries;
-}
-
-QByteArray entryData(const QString &path, const QByteArray &name)
-{
-    for (const Entry &entry : readEntries(path)) {
-        if (entry.name == name)
-            return entry.data;
-    }
-    return {};
+    zip_stat_t stat;
+    zip_file_t *file
+        = archive && zip_stat(archive, name, 0, &stat) == 0 ? zip_fopen(archive, name, 0) : nullptr;
+    QByteArray data(file ? qsizetype(stat.size) : 0, Qt::Uninitialized);
+    if (file && zip_fread(file, data.data(), stat.size) != zip_int64_t(stat.size))
+        data = "(unreadable)";
+    if (file)
+        zip_fclose(file);
+    if (archive)
+        zip_close(archive);
+    return data;
 }
 
 // The package expected for an empty case list, one file per part.
@@ -211,7 +190,7 @@ private Q_SLOTS:
         const QMap<QByteArray, int> templateLengths { { "[Content_Types].xml", 835 }, { "_rels/.rels", 300 },
             { "xl/_rels/workbook.xml.rels", 575 }, { "xl/workbook.xml", 296 }, { "xl/styles.xml", 1422 } };
         QCOMPARE(length, templateLengths.value(name, length)); // the expected files hold the right lengths
-        const QByteArray data = entryData(write({}), name);
+        const QByteArray data = entryData(write({}), name.constData());
         QCOMPARE(data, emptyWorkbookPart(name));
         if (name.endsWith("sheet1.xml"))
             QCOMPARE(data.indexOf("  <cols>") + 8, 322);
@@ -264,27 +243,23 @@ private Q_SLOTS:
     {
         QList<CourtCase> cases;
         QStringList strings = tableColumns;
+        QList<QList<int>> rows;
         for (int i = 0; i < 1000; ++i) {
             QStringList fields;
-            for (int k = 0; k < 9; ++k)
+            QList<int> numbers;
+            for (int k = 0; k < 9; ++k) {
                 fields.append(u"tekst %1 kolumna %2 ąę"_s.arg(i).arg(k));
+                numbers.append(int(strings.size()) + k);
+            }
             strings += fields;
+            rows.append(numbers);
             cases.append(CourtCase(fields));
         }
         cases += cases.first(100);
+        rows += rows.first(100);
         const QString path = write(cases);
         QCOMPARE(entryData(path, "xl/sharedStrings.xml"), expectedSharedStrings(9 * 1101, strings));
-        const QByteArray sheet = entryData(path, "xl/worksheets/sheet1.xml");
-        QCOMPARE(sheet.count("<row "), 1101);
-        for (int i : { 0, 99, 999 }) {
-            QList<int> numbers;
-            for (int k = 0; k < 9; ++k)
-                numbers.append(9 + 9 * i + k);
-            QVERIFY(sheet.contains(expectedRow(i + 2, numbers)));
-            if (i < 100)
-                QVERIFY(sheet.contains(expectedRow(i + 1002, numbers)));
-        }
-        QVERIFY(sheet.endsWith("<v>908</v></c></row>\n  </sheetData>\n</worksheet>"));
+        QCOMPARE(entryData(path, "xl/worksheets/sheet1.xml"), expectedSheet(rows));
     }
 
     void escaping_data()
@@ -294,10 +269,9 @@ private Q_SLOTS:
         QTest::newRow("five entities") << u"a&b<c>d\"e'f"_s << "a&amp;b&lt;c&gt;d&quot;e&apos;f"_ba;
         QTest::newRow("entity in data") << u"&amp; &lt;"_s << "&amp;amp; &amp;lt;"_ba;
         QTest::newRow("allowed controls, spaces") << u" a\tb\nc\r\n "_s << " a\tb\nc\r\n "_ba;
-        QTest::newRow("forbidden controls") << QString(QChar(0)) + u"\u0001x\u0008\u000B\u000C\u000E\u001F"_s
-                                            << "_x0000__x0001_x_x0008__x000B__x000C__x000E__x001F_"_ba;
-        QTest::newRow("noncharacters") << u"\uFFFE\uFFFF"_s << "_xFFFE__xFFFF_"_ba;
-        QTest::newRow("escape look-alike") << u"_x0041_"_s << "_x005F_x0041_"_ba;
+        QTest::newRow("forbidden in XML")
+            << QString(QChar(0)) + u"\u0001x\u0008\u000B\u000C\u000E\u001F\uFFFE\uFFFF"_s
+            << "_x0000__x0001_x_x0008__x000B__x000C__x000E__x001F__xFFFE__xFFFF_"_ba;
         QTest::newRow("look-alike, lower-case hex") << u"a_x00e9_b"_s << "a_x005F_x00e9_b"_ba;
         QTest::newRow("two look-alikes") << u"_x0041_x0042_"_s << "_x005F_x0041_x005F_x0042_"_ba;
         QTest::newRow("not a look-alike")
@@ -344,22 +318,13 @@ private Q_SLOTS:
         const QString path = write(cases);
         const QDateTime after = QDateTime::currentDateTime();
 
-        const QList<Entry> entries = readEntries(path);
-        QCOMPARE(entries.size(), 7);
-        for (int i = 0; i < 7; ++i) {
-            QCOMPARE(entries.at(i).name, partNames.at(i));
-            QCOMPARE(entries.at(i).method, ZIP_CM_STORE);
-            QVERIFY(!entries.at(i).data.endsWith('\n'));
-            QCOMPARE(wellFormednessError(entries.at(i).data), QString());
-        }
-
         const QJsonObject dump = readWithOpenpyxl(path);
         QVERIFY(!dump.isEmpty());
         QVERIFY2(dump.value(u"badCrc"_s).isNull(), qPrintable(dump.value(u"badCrc"_s).toString()));
-        const QJsonArray zipEntries = dump.value(u"entries"_s).toArray();
-        QCOMPARE(zipEntries.size(), 7);
-        for (const QJsonValue &value : zipEntries) {
+        QList<QByteArray> names;
+        for (const QJsonValue &value : dump.value(u"entries"_s).toArray()) {
             const QJsonObject entry = value.toObject();
+            names.append(entry.value(u"name"_s).toString().toUtf8());
             QCOMPARE(entry.value(u"compression"_s).toInt(), 0);
             QCOMPARE(entry.value(u"compressedSize"_s).toInt(), entry.value(u"size"_s).toInt());
             QCOMPARE(entry.value(u"isDir"_s).toBool(), false);
@@ -369,15 +334,26 @@ private Q_SLOTS:
             // ZIP time stamps have a resolution of two seconds.
             QVERIFY2(stamp >= before.addSecs(-2) && stamp <= after.addSecs(2), qPrintable(stamp.toString()));
         }
+        QCOMPARE(names, partNames);
 
-        QCOMPARE(dump.value(u"sheets"_s).toArray(), QJsonArray { u"Sprawy"_s });
-        QCOMPARE(dump.value(u"freeze"_s).toString(), u"A2"_s);
-        const QJsonObject widths = dump.value(u"widths"_s).toObject();
-        const QList<int> expectedWidths { 16, 22, 22, 28, 28, 18, 14, 14, 14 };
-        for (int column = 0; column < 9; ++column) {
-            const QJsonArray width = widths.value(QString(QChar(u'A' + column))).toArray();
-            QCOMPARE(width.at(0).toDouble(), double(expectedWidths.at(column)));
-            QVERIFY(width.at(1).toBool());
+        const QJsonObject expected = QJsonDocument::fromJson(R"({
+            "sheets": ["Sprawy"], "freeze": "A2",
+            "widths": {"A": [16, true], "B": [22, true], "C": [22, true], "D": [28, true], "E": [28, true],
+                       "F": [18, true], "G": [14, true], "H": [14, true], "I": [14, true]},
+            "looks": {
+                "A1": {"bold": true, "fontColor": "FFFFFFFF", "fill": "solid", "fillColor": "FF1F4E79",
+                       "borders": ["thin", "thin", "thin", "thin"], "horizontal": "center", "vertical": "center",
+                       "wrap": true},
+                "A2": {"bold": false, "fontColor": null, "fill": null, "fillColor": null,
+                       "borders": ["thin", "thin", "thin", "thin"], "horizontal": null, "vertical": "top",
+                       "wrap": true}}})")
+                                         .object();
+        QVERIFY(!expected.isEmpty());
+        for (const QString &key : expected.keys()) {
+            const auto json = [&](const QJsonObject &from) {
+                return QJsonDocument(QJsonObject { { key, from.value(key) } }).toJson(QJsonDocument::Compact);
+            };
+            QCOMPARE(json(dump), json(expected));
         }
 
         const QStringList titles { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s,
@@ -397,24 +373,6 @@ private Q_SLOTS:
             }
             QCOMPARE(read, expected);
         }
-
-        const QJsonObject looks = dump.value(u"looks"_s).toObject();
-        const QJsonObject header = looks.value(u"A1"_s).toObject();
-        QVERIFY(header.value(u"bold"_s).toBool());
-        QCOMPARE(header.value(u"fontColor"_s).toString(), u"FFFFFFFF"_s);
-        QCOMPARE(header.value(u"fill"_s).toString(), u"solid"_s);
-        QCOMPARE(header.value(u"fillColor"_s).toString(), u"FF1F4E79"_s);
-        QCOMPARE(header.value(u"horizontal"_s).toString(), u"center"_s);
-        QCOMPARE(header.value(u"vertical"_s).toString(), u"center"_s);
-        QVERIFY(header.value(u"wrap"_s).toBool());
-        const QJsonObject data = looks.value(u"A2"_s).toObject();
-        QVERIFY(!data.value(u"bold"_s).toBool());
-        QVERIFY(data.value(u"fill"_s).isNull());
-        QCOMPARE(data.value(u"vertical"_s).toString(), u"top"_s);
-        QVERIFY(data.value(u"wrap"_s).toBool());
-        for (const QJsonObject &cell : { header, data })
-            QCOMPARE(cell.value(u"borders"_s).toArray(),
-                (QJsonArray { u"thin"_s, u"thin"_s, u"thin"_s, u"thin"_s }));
     }
 
     void replaceOrKeep_data()
@@ -436,8 +394,7 @@ private Q_SLOTS:
         if (obstacle != missingFolder) {
             QVERIFY(QDir().mkpath(folder));
             QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(earlier);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
             file.close();
             QCOMPARE(chmod(QFile::encodeName(path).constData(), 0666), 0);
         }
@@ -452,24 +409,16 @@ private Q_SLOTS:
 
         const int exitCode = writeInChild(cases, path, Obstacle(obstacle));
         chmod(QFile::encodeName(folder).constData(), 0700);
-
-        if (obstacle == noObstacle) {
-            QCOMPARE(exitCode, 0);
+        QCOMPARE(exitCode, obstacle == noObstacle ? 0 : 1);
+        QFile file(path);
+        if (obstacle == noObstacle)
             QVERIFY(entryData(path, "xl/sharedStrings.xml").contains("<si><t>nowy</t></si>"));
-        } else {
-            QCOMPARE(exitCode, 1);
-        }
-        if (obstacle == missingFolder) {
-            QVERIFY(!QFile::exists(folder));
-        } else {
-            if (obstacle != noObstacle) {
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::ReadOnly));
-                QCOMPARE(file.readAll(), earlier);
-            }
-            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-                QStringList { QFileInfo(path).fileName() });
-        }
+        else if (obstacle != missingFolder)
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == earlier);
+        // Nothing else is left behind, nor is a missing folder created.
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+            obstacle == missingFolder ? QStringList() : QStringList { QFileInfo(path).fileName() });
+        QCOMPARE(QFileInfo::exists(folder), obstacle != missingFolder);
     }
 
     void errorMessage()
@@ -478,7 +427,6 @@ private Q_SLOTS:
         QCOMPARE(static_cast<const LocalizedError &>(error).errorDescription(),
             u"Nie udało się zapisać pliku XLSX."_s);
         QCOMPARE(QString::fromUtf8(error.what()), error.errorDescription());
-        QCOMPARE(error.detail(), u"disk full"_s);
         QVERIFY(error == ExcelError::writeFailed());
     }
 };

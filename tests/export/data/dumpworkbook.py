@@ -13,7 +13,6 @@ import zipfile
 import openpyxl
 import openpyxl.reader.excel
 from openpyxl.cell.text import Text
-from openpyxl.reader.strings import read_string_table as _openpyxl_read_string_table  # noqa: F401
 from openpyxl.xml.constants import SHEET_MAIN_NS
 from openpyxl.xml.functions import iterparse
 
