@@ -68,26 +68,11 @@ void TestSupport::setErrorMessage(QObject *progress, const QVariant &message)
     qobject_cast<ScrapeProgress *>(progress)->setErrorMessage(optionalText(message));
 }
 
-void TestSupport::setFilters(QObject *viewModel, const QStringList &fields)
+int TestSupport::enumValue(const QString &name)
 {
-    Q_ASSERT(fields.size() == 5);
-    controller(viewModel)->setFilters(ScrapeFilters { fields[0], fields[1], fields[2], fields[3], fields[4] });
-}
-
-QStringList TestSupport::filters(QObject *viewModel)
-{
-    const ScrapeFilters f = controller(viewModel)->filters();
-    return { f.status, f.dataOd, f.dataDo, f.podmiot, f.przedmiot };
-}
-
-int TestSupport::phase(const QString &name)
-{
-    return QMetaEnum::fromType<ScrapePhase>().keyToValue(name.toLatin1().constData());
-}
-
-int TestSupport::viewState(const QString &name)
-{
-    return QMetaEnum::fromType<ScraperViewModel::ViewState>().keyToValue(name.toLatin1().constData());
+    const QByteArray key = name.toLatin1();
+    const int phase = QMetaEnum::fromType<ScrapePhase>().keyToValue(key.constData());
+    return phase >= 0 ? phase : QMetaEnum::fromType<ScraperViewModel::ViewState>().keyToValue(key.constData());
 }
 
 QUrl TestSupport::folderUrl(const QString &name)

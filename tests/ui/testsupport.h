@@ -29,12 +29,8 @@ public:
     Q_INVOKABLE void setLoginError(QObject *viewModel, const QVariant &message);
     /** Sets a progress record's error message; undefined or null removes it. */
     Q_INVOKABLE void setErrorMessage(QObject *progress, const QVariant &message);
-    Q_INVOKABLE void setFilters(QObject *viewModel, const QStringList &fields);
-    /** The controller's filters as a list in record order. */
-    Q_INVOKABLE QStringList filters(QObject *viewModel);
     /** The value of a phase or view state by its name ("error", "results", ...); -1 if unknown. */
-    Q_INVOKABLE int phase(const QString &name);
-    Q_INVOKABLE int viewState(const QString &name);
+    Q_INVOKABLE int enumValue(const QString &name);
     /** Scratch folder URL for output directories. */
     Q_INVOKABLE QUrl folderUrl(const QString &name);
     /** The folder path remembered under "outputDir"; empty when none. */

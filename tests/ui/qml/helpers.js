@@ -20,6 +20,16 @@ function verifyTexts(testCase, item, expected) {
         testCase.verify(texts.indexOf(text) >= 0, "missing " + text + " in " + JSON.stringify(texts))
 }
 
+// The controller's five filters, in record order.
+function filters(viewModel) {
+    return ["status", "dataOd", "dataDo", "podmiot", "przedmiot"].map(name => ViewHelpers.filterValue(viewModel.filters, name))
+}
+
+function setFilters(viewModel, values) {
+    const names = ["status", "dataOd", "dataDo", "podmiot", "przedmiot"]
+    names.forEach((name, i) => viewModel.setFilter(name, values[i]))
+}
+
 // Types text by key clicks into the item that has focus.
 function typeText(testCase, text) {
     for (const c of text)

@@ -67,19 +67,6 @@ TestCase {
         TestSupport.takeOpenedUrls()
     }
 
-    // Each theme colour is opaque and has its own value.
-    function test_theme() {
-        const colours = {
-            navy: "#1b2a4a", accentLime: "#def71c", accentLimeDark: "#c8e000", appBackground: "#f5f6f8",
-            cardBackground: "#ffffff", border: "#d8dce6", fieldBackground: "#ffffff", textPrimary: "#1b2a4a",
-            textSecondary: "#6b7b99", errorRed: "#d32f2f", headerBackground: "#e8ebf2"
-        }
-        for (const name in colours) {
-            compare(String(Theme[name]), colours[name], name)
-            compare(Theme[name].a, 1, name)
-        }
-    }
-
     // Hovering one primary button darkens and grows it alone; leaving reverses it.
     function test_primaryHover() {
         const pair = createTemporaryObject(twoPrimaries, testCase)

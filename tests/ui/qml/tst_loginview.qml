@@ -60,7 +60,7 @@ TestCase {
         }
         compare(viewModel.login, "jan.kowalski")
         compare(viewModel.password, "tajne1")
-        compare(TestSupport.filters(viewModel), ["Wszystkie", "2026-01-01", "jutro", "Nowak", "zaplata"])
+        compare(H.filters(viewModel), ["Wszystkie", "2026-01-01", "jutro", "Nowak", "zaplata"])
         const password = findChild(view, "passwordField")
         compare(password.echoMode, TextInput.Password)
         verify(password.displayText !== "tajne1")
@@ -71,7 +71,7 @@ TestCase {
     function test_controllerShowsInForm() {
         const view = makeView()
         viewModel.login = "anna"
-        TestSupport.setFilters(viewModel, ["W toku", "2025-01-01", "", "Kowalski", ""])
+        H.setFilters(viewModel, ["W toku", "2025-01-01", "", "Kowalski", ""])
         compare(findChild(view, "loginField").text, "anna")
         compare(findChild(view, "podmiotField").text, "Kowalski")
         compare(findChild(view, "dataOdField").text, "2025-01-01")
@@ -110,7 +110,7 @@ TestCase {
         const status = findChild(view, "statusPicker")
         compare(status.count, 3)
         status.activated(2)
-        compare(TestSupport.filters(viewModel)[0], "Zakończone")
+        compare(H.filters(viewModel)[0], "Zakończone")
     }
 
     // Start with empty fields keeps the form and shows the refusal; the line exists only while a
@@ -121,7 +121,7 @@ TestCase {
         verify(!line.visible)
         const before = view.implicitHeight
         mouseClick(findChild(view, "startButton"))
-        compare(viewModel.viewState, TestSupport.viewState("login"))
+        compare(viewModel.viewState, TestSupport.enumValue("login"))
         tryVerify(() => line.visible)
         compare(line.text, "Podaj login i hasło.")
         tryVerify(() => view.implicitHeight > before)

@@ -39,7 +39,7 @@ TestCase {
 
     // Right after a start: status, empty bar, 0%, 0 Spraw, the dash page, 0:00, Zatrzymaj.
     function test_startState() {
-        viewModel.progress.phase = TestSupport.phase("launching")
+        viewModel.progress.phase = TestSupport.enumValue("launching")
         viewModel.progress.statusText = "Uruchamianie..."
         const view = H.makeView(testCase, viewComponent)
         H.verifyTexts(testCase, view, ["Portal Informacyjny", "Sądów Powszechnych", "Uruchamianie...", "0%", "0",
@@ -98,7 +98,7 @@ TestCase {
     function test_button(data) {
         const view = H.makeView(testCase, viewComponent)
         const before = view.implicitHeight
-        viewModel.progress.phase = TestSupport.phase(data.phase)
+        viewModel.progress.phase = TestSupport.enumValue(data.phase)
         if (data.message)
             TestSupport.setErrorMessage(viewModel.progress, data.message)
         const texts = H.visibleTexts(view)
@@ -117,7 +117,7 @@ TestCase {
 
     // "Zatrzymaj" calls the controller's stop action.
     function test_stopCallsController() {
-        viewModel.progress.phase = TestSupport.phase("scraping")
+        viewModel.progress.phase = TestSupport.enumValue("scraping")
         const recorder = createTemporaryObject(recorderComponent, testCase, { progress: viewModel.progress })
         const view = H.makeView(testCase, viewComponent, recorder)
         mouseClick(findChild(view, "stopButton"))

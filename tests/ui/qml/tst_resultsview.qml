@@ -37,8 +37,8 @@ TestCase {
 
     function init() {
         viewModel = TestSupport.createViewModel()
-        viewModel.viewState = TestSupport.viewState("results")
-        viewModel.progress.phase = TestSupport.phase("done")
+        viewModel.viewState = TestSupport.enumValue("results")
+        viewModel.progress.phase = TestSupport.enumValue("done")
     }
     function cleanup() {
         H.destroyViews(testCase)
@@ -75,7 +75,7 @@ TestCase {
         compare(findChild(view, "countCard").value, "0")
         compare(findChild(view, "countCard").label, "Spraw")
         // A stopped run with a file offers the file buttons too.
-        viewModel.progress.phase = TestSupport.phase("stopped")
+        viewModel.progress.phase = TestSupport.enumValue("stopped")
         recordFile()
         verify(findChild(view, "openFileButton").visible)
         verify(findChild(view, "showInFinderButton").visible)
@@ -171,22 +171,22 @@ TestCase {
     function test_returnToForm(data) {
         viewModel.login = "jan"
         viewModel.selectedApelacja = "Apelacja gdańska"
-        TestSupport.setFilters(viewModel, ["W toku", "", "", "Nowak", ""])
+        H.setFilters(viewModel, ["W toku", "", "", "Nowak", ""])
         TestSupport.fillCases(viewModel, 5)
         TestSupport.setSeenKeys(viewModel, ["a|b"])
         const oldProgress = viewModel.progress
-        oldProgress.phase = TestSupport.phase(data.phase)
+        oldProgress.phase = TestSupport.enumValue(data.phase)
         oldProgress.recordCount = 5
         const view = H.makeView(testCase, data.screen)
         mouseClick(findChild(view, data.button))
         verify(viewModel.progress !== oldProgress)
-        compare(viewModel.progress.phase, TestSupport.phase("idle"))
+        compare(viewModel.progress.phase, TestSupport.enumValue("idle"))
         compare(viewModel.caseCount, 0)
         compare(TestSupport.seenKeyCount(viewModel), 0)
-        compare(viewModel.viewState, TestSupport.viewState("login"))
+        compare(viewModel.viewState, TestSupport.enumValue("login"))
         compare(viewModel.login, "jan")
         compare(viewModel.selectedApelacja, "Apelacja gdańska")
-        compare(TestSupport.filters(viewModel), ["W toku", "", "", "Nowak", ""])
+        compare(H.filters(viewModel), ["W toku", "", "", "Nowak", ""])
         compare(findChild(view, "countCard").value, "0")
     }
 }
