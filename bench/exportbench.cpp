@@ -158,6 +158,10 @@ void writeWithVelmoria(const QString &path) { writeXLSX(benchCases(), QUrl::from
 void writeWithPeer(const QString &path)
 {
     lxw_workbook *workbook = workbook_new(path.toLocal8Bit().constData());
+    if (!workbook) {
+        std::fprintf(stderr, "libxlsxwriter could not start a workbook\n");
+        return;
+    }
     lxw_worksheet *sheet = workbook_add_worksheet(workbook, "Sprawy");
     lxw_format *header = workbook_add_format(workbook);
     format_set_bold(header);
