@@ -91,7 +91,8 @@ private:
     }
 
     /** The state an ending leaves: phase, status line, screen, and whether a file is offered. */
-    void verifyEnding(ScrapePhase phase, const QString &status, ScraperViewModel::ViewState screen, bool offersFile)
+    void verifyEnding(
+        ScrapePhase phase, const QString &status, ScraperViewModel::ViewState screen, bool offersFile)
     {
         const ScrapeProgress *progress = m_viewModel->progress();
         QCOMPARE(progress->phase(), phase);
@@ -158,7 +159,8 @@ private Q_SLOTS:
 
         const QStringList expected = portalCaseKeys(u"region=gdańska"_s);
         QVERIFY(expected.size() > 100);
-        verifyEnding(done, u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()), ScraperViewModel::ViewState::results, true);
+        verifyEnding(done, u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()),
+            ScraperViewModel::ViewState::results, true);
         QCOMPARE(progress->progressValue(), 1.0);
         QCOMPARE(progress->recordCount(), expected.size());
         QVERIFY(!progress->hasErrorMessage());
@@ -211,7 +213,8 @@ private Q_SLOTS:
                     m_viewModel->stopScraping();
             });
         }));
-        verifyEnding(ScrapePhase::stopped, u"Zatrzymano. Pobrano 0 spraw."_s, ScraperViewModel::ViewState::results, false);
+        verifyEnding(ScrapePhase::stopped, u"Zatrzymano. Pobrano 0 spraw."_s,
+            ScraperViewModel::ViewState::results, false);
         QVERIFY(!m_viewModel->progress()->hasErrorMessage());
     }
 

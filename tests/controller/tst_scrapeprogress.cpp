@@ -38,13 +38,14 @@ private Q_SLOTS:
 
         const QDateTime moment(QDate(2025, 3, 5), QTime(14, 7, 3));
         const QVariant file = QUrl::fromLocalFile(u"/tmp/a.xlsx"_s);
-        const auto row = [](const char *name, const char *property, const QVariant &first,
-                             const QVariant &second, int signals) {
-            QTest::newRow(name) << QByteArray(property) << first << second << signals;
-        };
-        row("same phase", "phase", QVariant::fromValue(ScrapePhase::done), QVariant::fromValue(ScrapePhase::done), 1);
+        const auto row
+            = [](const char *name, const char *property, const QVariant &first, const QVariant &second,
+                  int signals) { QTest::newRow(name) << QByteArray(property) << first << second << signals; };
+        row("same phase", "phase", QVariant::fromValue(ScrapePhase::done),
+            QVariant::fromValue(ScrapePhase::done), 1);
         row("same status text", "statusText", u"Logowanie..."_s, u"Logowanie..."_s, 1);
-        row("canonically equal text", "statusText", u"Zak\u00f3\u0144czone"_s, u"Zako\u0301n\u0301czone"_s, 1);
+        row("canonically equal text", "statusText", u"Zak\u00f3\u0144czone"_s, u"Zako\u0301n\u0301czone"_s,
+            1);
         row("same progress", "progressValue", 0.5, 0.5, 1);
         row("negative zero", "progressValue", -0.0, 0.0, 0);
         row("NaN twice", "progressValue", std::nan(""), std::nan(""), 2);

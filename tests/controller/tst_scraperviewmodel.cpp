@@ -2,7 +2,6 @@
 // page position, end detection, the elapsed timer, the file actions and its release mid-run.
 #include "controller/scraperviewmodel.h"
 #include "controller/settingsstore.h"
-#include "keychainprobe.h"
 #include "portal/webviewscraper.h"
 #include "testenvironment.h"
 
@@ -83,30 +82,23 @@ private Q_SLOTS:
         deleteKeychainItem(u"anna"_s);
     }
 
-    // First launch: empty credentials, default region and filters, the Desktop, the form.
-    void firstLaunch()
-    {
-        ScraperViewModel viewModel(deadPortal);
-        QVERIFY(viewModel.login().isEmpty());
-        QVERIFY(viewModel.password().isEmpty());
-        QCOMPARE(viewModel.selectedApelacja(), u"Apelacja wrocławska"_s);
-        const ScrapeFilters filters = viewModel.filters();
-        QCOMPARE(filters.status, u"Wszystkie"_s);
-        QVERIFY((filters.dataOd + filters.dataDo + filters.podmiot + filters.przedmiot).isEmpty());
-        QCOMPARE(viewModel.outputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
-        QVERIFY(!viewModel.hasLoginError());
-        QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::login);
-        QCOMPARE(viewModel.progress()->phase(), ScrapePhase::idle);
-    }
-
-    // A second controller on the same settings and keychain restores what the first one saved,
-    // except the filters.
-    void secondLaunch()
+    // First launch: empty credentials, default region and filters, the Desktop, the form. A second
+    // controller on the same settings and keychain restores what the first saved, but not the filters.
+    void launches()
     {
         const QString folder = m_scratch.filePath(u"second-launch"_s);
         QVERIFY(QDir().mkpath(folder));
         {
             ScraperViewModel first(deadPortal);
+            QVERIFY(first.login().isEmpty());
+            QVERIFY(first.password().isEmpty());
+            QCOMPARE(first.selectedApelacja(), u"Apelacja wrocławska"_s);
+            const ScrapeFilters filters = first.filters();
+            QCOMPARE(filters.status, u"Wszystkie"_s);
+            QVERIFY((filters.dataOd + filters.dataDo + filters.podmiot + filters.przedmiot).isEmpty());
+            QCOMPARE(first.outputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
+            QCOMPARE(first.viewState(), ScraperViewModel::ViewState::login);
+
             first.setLogin(u"anna"_s);
             first.setPassword(u"hasło ąę"_s);
             first.setSelectedApelacja(u"Apelacja gdańska"_s);
@@ -135,7 +127,8 @@ private Q_SLOTS:
         QTest::newRow("empty login") << QString() << u"x"_s << u"ok"_s << u"Podaj login i hasło."_s;
         QTest::newRow("both empty, missing folder")
             << QString() << QString() << u"missing"_s << u"Podaj login i hasło."_s;
-        QTest::newRow("missing folder") << u"anna"_s << u"x"_s << u"missing"_s << u"Wybrany folder nie istnieje"_s;
+        QTest::newRow("missing folder")
+            << u"anna"_s << u"x"_s << u"missing"_s << u"Wybrany folder nie istnieje"_s;
         QTest::newRow("file, not a folder")
             << u"anna"_s << u"x"_s << u"file"_s << u"Wybrana ścieżka nie jest folderem"_s;
     }
@@ -148,15 +141,10 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(QString, message);
 
-        QString path = m_scratch.filePath(u"refusal-ok"_s);
-        QVERIFY(QDir().mkpath(path));
-        if (folder == u"missing") {
-            path = m_scratch.filePath(u"no-such-folder"_s);
-        } else if (folder == u"file") {
-            path = m_scratch.filePath(u"a-file"_s);
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        const QString path = m_scratch.filePath(folder);
+        QVERIFY(QDir().mkpath(m_scratch.filePath(u"ok"_s)));
+        if (folder == u"file")
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
 
         ScraperViewModel viewModel(deadPortal);
         viewModel.setLogin(login);
@@ -177,6 +165,7 @@ private Q_SLOTS:
 
     // A valid start (spaces are a password) clears the earlier refusal, saves the settings and
     // shows a fresh record in the launching phase; a second start during the run is ignored.
+    // After the run, going back to the form resets the results.
     void validStartAndStop()
     {
         const auto viewModel = startable(u"valid-start"_s);
@@ -212,6 +201,16 @@ private Q_SLOTS:
         QVERIFY(QDir(viewModel->outputDirectory().toLocalFile())
                     .entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden)
                     .isEmpty());
+
+        // Back to the form: a fresh record and no cases; the form's fields stay.
+        viewModel->mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
+        viewModel->returnToForm();
+        QVERIFY(viewModel->progress() != progress);
+        QCOMPARE(viewModel->progress()->phase(), ScrapePhase::idle);
+        QCOMPARE(viewModel->caseCount(), 0);
+        QVERIFY(viewModel->seenKeys().isEmpty());
+        QCOMPARE(viewModel->viewState(), ScraperViewModel::ViewState::login);
+        QCOMPARE(viewModel->login(), u"anna"_s);
     }
 
     // A controller released during a run keeps its driver until the run has unwound, then frees it.
@@ -260,8 +259,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sad");
         QTest::addColumn<QString>("key");
 
-        QTest::newRow("spaces and tabs") << u" \tI C 12/25 "_s << u"\tSąd Rejonowy  "_s << u"I C 12/25|Sąd Rejonowy"_s;
-        QTest::newRow("no-break and em spaces") << u"\u00a0I C 12/25\u2003"_s << u"\u3000SR"_s << u"I C 12/25|SR"_s;
+        QTest::newRow("spaces and tabs")
+            << u" \tI C 12/25 "_s << u"\tSąd Rejonowy  "_s << u"I C 12/25|Sąd Rejonowy"_s;
+        QTest::newRow("no-break and em spaces")
+            << u"\u00a0I C 12/25\u2003"_s << u"\u3000SR"_s << u"I C 12/25|SR"_s;
         QTest::newRow("line break kept") << u"I C 12/25\n"_s << u"\rSR"_s << u"I C 12/25\n|\rSR"_s;
         QTest::newRow("inner space kept") << u"I  C"_s << u"S R"_s << u"I  C|S R"_s;
         QTest::newRow("both empty") << QString() << u"   "_s << u"|"_s;
@@ -283,7 +284,8 @@ private Q_SLOTS:
         QSignalSpy cases(&viewModel, &ScraperViewModel::casesChanged);
         const CourtCase first = makeCase(u"I C 1/25"_s, u"SR Wrocław"_s, u"I Wydział"_s);
         const CourtCase second = makeCase(u"I C 2/25"_s, u"SR Wrocław"_s);
-        QVERIFY(!viewModel.mergePageRows({ first, makeCase(u" I C 1/25\t"_s, u"SR Wrocław"_s, u"other"_s), second }));
+        QVERIFY(!viewModel.mergePageRows(
+            { first, makeCase(u" I C 1/25\t"_s, u"SR Wrocław"_s, u"other"_s), second }));
         QCOMPARE(cases.count(), 2);
         QCOMPARE(viewModel.cases(), (QList<CourtCase> { first, second }));
 
@@ -328,14 +330,14 @@ private Q_SLOTS:
         QTest::newRow("negative total") << qint64(3) << qint64(-5) << qint64(4) << u"3 / -5"_s << 0.38;
         QTest::newRow("past the total") << qint64(14) << qint64(10) << qint64(14) << u"14 / 10"_s << 1.14;
         // Absurd paginator numbers: exact texts and finite values, no integer overflow.
-        QTest::newRow("huge current") << maximum << qint64(1) << qint64(1) << u"9223372036854775807 / 1"_s
-                                      << 5.534023222112865e18;
+        QTest::newRow("huge current")
+            << maximum << qint64(1) << qint64(1) << u"9223372036854775807 / 1"_s << 5.534023222112865e18;
         QTest::newRow("lowest current, huge total")
             << minimum << maximum << qint64(1) << u"-9223372036854775808 / 9223372036854775807"_s << -0.3;
         QTest::newRow("huge page number, lowest total")
             << none << minimum << maximum << u"9223372036854775807 / -9223372036854775808"_s << 0.9;
-        QTest::newRow("lowest page number") << none << none << minimum << u"-9223372036854775808"_s
-                                            << -1.8446744073709552e17;
+        QTest::newRow("lowest page number")
+            << none << none << minimum << u"-9223372036854775808"_s << -1.8446744073709552e17;
     }
 
     // The page text and progress value for each kind of paginator reading.
@@ -347,9 +349,11 @@ private Q_SLOTS:
         QFETCH(QString, pageInfo);
         QFETCH(double, progress);
         constexpr qint64 none = std::numeric_limits<qint64>::min() + 1;
-        const auto optional = [](qint64 value) { return value == none ? std::nullopt : std::optional(value); };
+        const auto optional
+            = [](qint64 value) { return value == none ? std::nullopt : std::optional(value); };
 
-        const PagePosition position = ScraperViewModel::pagePosition(optional(current), optional(total), pageNumber);
+        const PagePosition position
+            = ScraperViewModel::pagePosition(optional(current), optional(total), pageNumber);
         QCOMPARE(position.pageInfo, pageInfo);
         QCOMPARE(position.shownNumber, current == none ? pageNumber : current);
         QCOMPARE(position.progressValue, progress);
@@ -416,23 +420,6 @@ private Q_SLOTS:
         viewModel.showInFinder();
         QCOMPARE(opened.urls, (QList<QUrl> { file, QUrl::fromLocalFile(m_scratch.path()) }));
         QDesktopServices::unsetUrlHandler(u"file"_s);
-    }
-
-    // Going back to the form gives a fresh record and no cases, and keeps the form's fields.
-    void returnToForm()
-    {
-        ScraperViewModel viewModel(deadPortal);
-        viewModel.setLogin(u"anna"_s);
-        viewModel.mergePageRows({ makeCase(u"I C 1/25"_s, u"SR"_s) });
-        viewModel.setViewState(ScraperViewModel::ViewState::results);
-        ScrapeProgress *before = viewModel.progress();
-        viewModel.returnToForm();
-        QVERIFY(viewModel.progress() != before);
-        QCOMPARE(viewModel.progress()->phase(), ScrapePhase::idle);
-        QCOMPARE(viewModel.caseCount(), 0);
-        QVERIFY(viewModel.seenKeys().isEmpty());
-        QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::login);
-        QCOMPARE(viewModel.login(), u"anna"_s);
     }
 };
 

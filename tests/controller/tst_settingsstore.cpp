@@ -1,9 +1,11 @@
-// Settings and password storage against a real Secret Service in a private D-Bus session.
+// Settings and password storage against a real Secret Service in a private D-Bus session, and
+// without any secret store.
 #include "controller/settingsstore.h"
 #include "keychainprobe.h"
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -49,6 +51,21 @@ private Q_SLOTS:
         credentials = loadCredentials();
         QCOMPARE(credentials.login, u"bartek"_s);
         QVERIFY(credentials.password.isEmpty());
+    }
+
+    // With no reachable secret store at all (a separate test command points the session bus at
+    // nothing) the login is still remembered, the password comes back empty, and nothing hangs.
+    void credentialsWithoutStore()
+    {
+        if (!qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").contains(u"nonexistent"_s))
+            QSKIP("needs a session without a secret store");
+        QElapsedTimer clock;
+        clock.start();
+        saveCredentials(u"anna"_s, u"secret"_s);
+        const Credentials credentials = loadCredentials();
+        QCOMPARE(credentials.login, u"anna"_s);
+        QVERIFY(credentials.password.isEmpty());
+        QVERIFY(clock.elapsed() < 3 * keychainTimeoutMilliseconds);
     }
 
     // Any stored region text comes back unchecked. A chosen folder comes back while something
