@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 #include "app/velmoriaapp.h"
 #include "controller/scraperviewmodel.h"
@@ -143,6 +144,19 @@ private Q_SLOTS:
             const QColor colour = pixel(lit->mapToScene(QPointF(6, lit->height() / 2)));
             QVERIFY2(near(colour, lime, 1), qPrintable(name + u' ' + colour.name()));
         }
+    }
+
+    // Closing the window ends the application although the portal's hidden window stays open.
+    void closingTheWindowQuits()
+    {
+        QTimer::singleShot(0, m_window, [this] { m_window->close(); });
+        bool timedOut = false;
+        QTimer::singleShot(10000, qApp, [&timedOut] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        QCOMPARE(m_app.exec(), 0);
+        QVERIFY(!timedOut);
     }
 };
 
