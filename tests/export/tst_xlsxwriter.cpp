@@ -294,7 +294,7 @@ private Q_SLOTS:
         QCOMPARE(wellFormednessError(strings), QString());
     }
 
-    // The container as libzip and python's zipfile read it, and the workbook as openpyxl reads it:
+    // The container as python's zipfile reads it, and the workbook as openpyxl reads it:
     // seven stored entries in order with valid CRCs and time stamps of the moment, no directories,
     // one sheet "Sprawy" with the titles, every text as written, the frozen row, widths and formats.
     void packageAndIndependentReader()
