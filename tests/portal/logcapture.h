@@ -2,8 +2,6 @@
 
 #include <QList>
 #include <QLoggingCategory>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QString>
 #include <QStringList>
 
@@ -25,40 +23,25 @@ public:
     LogCapture(const LogCapture &) = delete;
     LogCapture &operator=(const LogCapture &) = delete;
 
-    [[nodiscard]] QStringList messages() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_messages;
-    }
-    [[nodiscard]] QList<QtMsgType> types() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_types;
-    }
+    [[nodiscard]] QStringList messages() const { return m_messages; }
+    [[nodiscard]] QList<QtMsgType> types() const { return m_types; }
     /** Messages starting with @p prefix. */
     [[nodiscard]] QStringList startingWith(const QString &prefix) const
     {
         QStringList found;
-        const QStringList all = messages();
-        for (const QString &message : all) {
+        for (const QString &message : m_messages) {
             if (message.startsWith(prefix))
                 found.append(message);
         }
         return found;
     }
-    void clear()
-    {
-        QMutexLocker lock(&m_mutex);
-        m_messages.clear();
-        m_types.clear();
-    }
 
 private:
+    // The captured category logs on the GUI thread only; other threads' messages just pass on.
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
         LogCapture *self = s_current;
         if (self && context.category && QString::fromUtf8(context.category) == self->m_category) {
-            QMutexLocker lock(&self->m_mutex);
             self->m_messages.append(message);
             self->m_types.append(type);
             return;
@@ -70,7 +53,6 @@ private:
     static inline LogCapture *s_current = nullptr;
     QString m_category;
     QtMessageHandler m_previous = nullptr;
-    mutable QMutex m_mutex;
     QStringList m_messages;
     QList<QtMsgType> m_types;
 };
