@@ -17,13 +17,14 @@ TestCase {
         ScrapeProgressView { width: 950 }
     }
 
-    // A stand-in that records the stop action.
+    // A stand-in that records the controller actions the buttons call.
     Component {
         id: recorderComponent
         QtObject {
             property var progress
-            property int stopCalls: 0
-            function stopScraping() { stopCalls++ }
+            property var calls: []
+            function stopScraping() { calls.push("stop") }
+            function returnToForm() { calls.push("back") }
         }
     }
 
@@ -93,10 +94,11 @@ TestCase {
         return rows
     }
 
-    // "Wróć" only after a failure, "Zatrzymaj" in every other phase; the error line depends only
-    // on the message and makes the screen taller by its own line.
+    // "Wróć" (back to the form) only after a failure, "Zatrzymaj" (stop) in every other phase; the
+    // error line depends only on the message and makes the screen taller by its own line.
     function test_button(data) {
-        const view = H.makeView(testCase, viewComponent)
+        const recorder = createTemporaryObject(recorderComponent, testCase, { progress: viewModel.progress })
+        const view = H.makeView(testCase, viewComponent, recorder)
         const before = view.implicitHeight
         viewModel.progress.phase = TestSupport.enumValue(data.phase)
         if (data.message)
@@ -113,14 +115,7 @@ TestCase {
             verify(!line.visible)
         }
         tryCompare(view, "implicitHeight", before)
-    }
-
-    // "Zatrzymaj" calls the controller's stop action.
-    function test_stopCallsController() {
-        viewModel.progress.phase = TestSupport.enumValue("scraping")
-        const recorder = createTemporaryObject(recorderComponent, testCase, { progress: viewModel.progress })
-        const view = H.makeView(testCase, viewComponent, recorder)
-        mouseClick(findChild(view, "stopButton"))
-        compare(recorder.stopCalls, 1)
+        mouseClick(findChild(view, data.title === "Wróć" ? "backButton" : "stopButton"))
+        compare(recorder.calls, [data.title === "Wróć" ? "back" : "stop"])
     }
 }
