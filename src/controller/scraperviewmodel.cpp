@@ -59,8 +59,7 @@ QCoro::Task<> yieldToEventLoop()
  * Awaits @p task and then ends the run, as a stop would, when @p owner has been destroyed meanwhile:
  * the member coroutine awaiting this must never resume into a released controller.
  */
-template<typename T>
-QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner, QCoro::Task<T> task)
+template <typename T> QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner, QCoro::Task<T> task)
 {
     if constexpr (std::is_void_v<T>) {
         co_await std::move(task);

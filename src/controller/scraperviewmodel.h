@@ -87,6 +87,7 @@ public:
     explicit ScraperViewModel(QObject *parent = nullptr);
     /** Drives the portal whose login page is @p loginUrl (a local test portal). */
     explicit ScraperViewModel(const QUrl &loginUrl, QObject *parent = nullptr);
+    /** Stops a run under way; its driver is freed once the run has unwound. */
     ~ScraperViewModel() override;
 
     [[nodiscard]] static QStringList apelacje();
@@ -127,7 +128,10 @@ public:
     /** The folder chooser's choice: shown at once and remembered for the next launch. */
     Q_INVOKABLE void chooseOutputDirectory(const QUrl &folder);
 
-    /** Checks the form, saves the settings and starts a run; a refusal is shown in loginError. */
+    /**
+     * Checks the form and the output folder, saves the settings and starts a run; a refusal is
+     * shown in loginError. Does nothing while a run is under way.
+     */
     Q_INVOKABLE void startScraping();
     /** Cancels the run; it ends at its next pause or check. */
     Q_INVOKABLE void stopScraping();
