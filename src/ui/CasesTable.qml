@@ -116,6 +116,25 @@ Item {
         }
     }
 
+    // Rounds the corners of the rows that scroll under them: a clip to the card's rounded shape,
+    // painted in the colour the table stands on.
+    Canvas {
+        objectName: "tableCorners"
+        anchors.fill: parent
+        onWidthChanged: requestPaint()
+        onHeightChanged: requestPaint()
+        onPaint: {
+            const context = getContext("2d")
+            context.reset()
+            context.fillStyle = Theme.appBackground
+            context.fillRule = Qt.OddEvenFill
+            context.beginPath()
+            context.rect(0, 0, width, height)
+            context.roundedRect(0, 0, width, height, 8, 8)
+            context.fill()
+        }
+    }
+
     Rectangle {
         anchors.fill: parent
         anchors.margins: -0.5
