@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimer>
 
@@ -85,7 +86,11 @@ void deleteKeychainItem(const QString &account)
     runKeychainJob(job);
 }
 
-QUrl defaultOutputDirectory() { return QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s); }
+QUrl defaultOutputDirectory()
+{
+    // The user's desktop as the desktop environment names it (~/Desktop unless localised, e.g. ~/Pulpit).
+    return QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+}
 
 QUrl loadOutputDirectory()
 {

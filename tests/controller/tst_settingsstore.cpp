@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +86,22 @@ private Q_SLOTS:
 
         QVERIFY(QDir(folder).removeRecursively());
         QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
+        // A localised desktop folder is the one the user sees as the Desktop. Qt reads the
+        // desktop's folder names only outside test mode; the wrapper's scratch XDG_CONFIG_HOME
+        // keeps this away from the real configuration.
+        const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QVERIFY2(configHome.startsWith(QDir::tempPath()), "needs the keyring wrapper's scratch folders");
+        const QString userDirs = configHome + u"/user-dirs.dirs"_s;
+        {
+            QFile dirs(userDirs);
+            QVERIFY(dirs.open(QIODevice::WriteOnly));
+            dirs.write("XDG_DESKTOP_DIR=\"$HOME/Pulpit\"\n");
+        }
+        QStandardPaths::setTestModeEnabled(false);
+        const QUrl localised = loadOutputDirectory();
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(QFile::remove(userDirs));
+        QCOMPARE(localised, QUrl::fromLocalFile(QDir::homePath() + u"/Pulpit"_s));
         // The stored value stays until another folder is chosen.
         QCOMPARE(QSettings().value(u"outputDir"_s).toString(), folder);
 
