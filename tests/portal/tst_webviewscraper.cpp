@@ -10,7 +10,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -21,16 +20,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Form fields as the portal's filter panel presents them, plus a target for point clicks.
-const QString fieldsPage = uR"(<!DOCTYPE html><html><head><meta charset="utf-8"><style>
-  body { margin: 0; }
-  #target { position: absolute; left: 100px; top: 200px; width: 50px; height: 40px; }
-</style></head><body>
-<mat-form-field id="f1"><mat-label>Data wpływu od</mat-label><input id="i1"></mat-form-field>
-<mat-form-field id="f2"><mat-label>Data wpływu do</mat-label><textarea id="t2"></textarea></mat-form-field>
-<mat-form-field id="f3"><mat-label>Podmiot</mat-label><div>bez pola</div></mat-form-field>
-<mat-form-field id="f4"><mat-label>Podmiot zainteresowany</mat-label><input id="i4"></mat-form-field>
-<mat-form-field id="f5"><mat-label>Przedmiot</mat-label><textarea id="t5"></textarea><input id="i5"></mat-form-field>
-<button id="target" onclick="window.clicks = (window.clicks || 0) + 1">x</button>
+const QString fieldsPage = uR"(<!DOCTYPE html><html><head><meta charset="utf-8"></head><body style="margin: 0">
+<mat-form-field><mat-label>Data wpływu od</mat-label><input id="i1"></mat-form-field>
+<mat-form-field><mat-label>Data wpływu do</mat-label><textarea id="t2"></textarea></mat-form-field>
+<mat-form-field><mat-label>Podmiot</mat-label><div>bez pola</div></mat-form-field>
+<mat-form-field><mat-label>Podmiot zainteresowany</mat-label><input id="i4"></mat-form-field>
+<mat-form-field><mat-label>Przedmiot</mat-label><textarea id="t5"></textarea><input id="i5"></mat-form-field>
+<button id="target" style="position: absolute; left: 100px; top: 200px; width: 50px; height: 40px"
+  onclick="window.clicks = (window.clicks || 0) + 1">x</button>
 <script>
   window.events = [];
   ['input', 'change', 'blur'].forEach(function(type) {
@@ -38,12 +35,6 @@ const QString fieldsPage = uR"(<!DOCTYPE html><html><head><meta charset="utf-8">
   });
 </script>
 </body></html>)"_s;
-
-// Every input's and text area's value by its id.
-const QString fieldValuesScript = uR"((function() {
-    var out = {};
-    document.querySelectorAll('input, textarea').forEach(function(e) { out[e.id] = e.value; });
-    return out; })())"_s;
 
 } // namespace
 
@@ -61,18 +52,16 @@ private:
         QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
         m_scraper->webView()->setHtml(html, QUrl(u"http://fields.test/"_s));
         QVERIFY(loaded.wait(20000));
-        QVERIFY(loaded.first().first().toBool());
     }
 
     QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
 
-    // Only the element @p filledId holds @p value; every other field is empty.
-    void verifyOnlyFilled(const QString &filledId, const QString &value)
+    // Every input's and text area's id with its value, of those that hold one.
+    QString filledFields()
     {
-        const QVariantMap values = evaluate(fieldValuesScript).toMap();
-        QVERIFY(!values.isEmpty());
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            QCOMPARE(it.value().toString(), it.key() == filledId ? value : QString());
+        return evaluate(u"Array.from(document.querySelectorAll('input, textarea'))"
+                        ".filter(function(e) { return e.value; }).map(function(e) { return e.id + '=' + e.value; }).join()"_s)
+            .toString();
     }
 
 private Q_SLOTS:
@@ -95,59 +84,26 @@ private Q_SLOTS:
 
     void init() { m_scraper->setCancellationToken(nullptr); }
 
-    // A nearly transparent window with a 1400x900 viewport; the session's profile is kept on disk.
-    void hiddenWindowAndProfile()
-    {
-        QWidget *window = m_scraper->offscreenWindow();
-        QVERIFY(window->isVisible());
-        // Stored in 8 bits: 0.01 becomes 2/255.
-        QVERIFY(qAbs(window->windowOpacity() - 0.01) <= 1.0 / 255);
-        showPage(fieldsPage);
-        QCOMPARE(evaluate(u"window.innerWidth + 'x' + window.innerHeight"_s).toString(), u"1400x900"_s);
-        QVERIFY(!m_scraper->profile()->isOffTheRecord());
-        QCOMPARE(m_scraper->profile()->persistentStoragePath(), m_storage->path());
-    }
-
-    void userAgentIsSent()
-    {
-        runTask(m_scraper->loadURL(m_portal->url(u"/login?ua=1"_s).toString()));
-        QCOMPARE(evaluate(u"navigator.userAgent"_s).toString(), WebViewScraper::userAgent);
-        const QJsonArray requests = m_portal->requests();
-        QVERIFY(std::any_of(requests.begin(), requests.end(), [](const QJsonValue &request) {
-            return request.toObject().value(u"query").toString() == u"ua=1"_s
-                && request.toObject().value(u"userAgent").toString() == WebViewScraper::userAgent;
-        }));
-    }
-
     void scriptValues_data()
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("text") << u"'Sąd ' + 'Rejonowy'"_s << QVariant(u"Sąd Rejonowy"_s);
-        QTest::newRow("fraction") << u"1 / 4"_s << QVariant(0.25);
-        QTest::newRow("boolean") << u"1 < 2"_s << QVariant(true);
-        QTest::newRow("array") << u"[1, 'a', false]"_s << QVariant(QVariantList{1.0, u"a"_s, false});
-        QTest::newRow("object") << u"({ current: 2, label: 'x' })"_s
-                                << QVariant(QVariantMap{{u"current"_s, 2.0}, {u"label"_s, u"x"_s}});
-        QTest::newRow("trailing semicolon") << u"  3 + 4;  "_s << QVariant(7.0);
-        QTest::newRow("trailing comment") << u"3 + 4 // seven"_s << QVariant(7.0);
+        QTest::newRow("object") << u"({ list: [0.25, 'a', true] })"_s
+                                << QVariant(QVariantMap{{u"list"_s, QVariantList{0.25, u"a"_s, true}}});
+        QTest::newRow("trailing semicolon") << u"  'x';  "_s << QVariant(u"x"_s);
+        QTest::newRow("trailing comment") << u"'x' // comment"_s << QVariant(u"x"_s);
         QTest::newRow("null") << u"null"_s << QVariant();
         QTest::newRow("undefined") << u"(function() {})()"_s << QVariant();
     }
 
+    // Script values come back as they are; null and undefined as no value.
     void scriptValues()
     {
         QFETCH(QString, script);
         QFETCH(QVariant, expected);
         showPage(fieldsPage);
-        const QVariant value = evaluate(script);
-        QCOMPARE(value.isValid(), expected.isValid());
-        if (expected.typeId() == QMetaType::Double) {
-            QVERIFY2(value.typeId() != QMetaType::QString, value.typeName());
-            QCOMPARE(value.toDouble(), expected.toDouble());
-        } else if (expected.isValid()) {
-            QCOMPARE(value, expected);
-        }
+        QCOMPARE(evaluate(script), expected);
     }
 
     void throwingScriptFails_data()
@@ -155,10 +111,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("messagePart");
         QTest::newRow("throw") << u"(function() { throw new Error('boom'); })()"_s << u"Error: boom"_s;
-        QTest::newRow("type error") << u"document.querySelector('#none').innerText"_s << u"TypeError"_s;
         QTest::newRow("syntax error") << u"(function( {"_s << QString();
     }
 
+    // A script that throws or does not compile fails evaluateJS with the engine's message.
     void throwingScriptFails()
     {
         QFETCH(QString, script);
@@ -168,29 +124,23 @@ private Q_SLOTS:
             evaluate(script);
             QFAIL("the script's error was not reported");
         } catch (const JavaScriptError &error) {
-            QVERIFY2(!error.message().isEmpty() && error.message().contains(messagePart),
-                     qPrintable(error.message()));
-            QCOMPARE(error.errorDescription(), u"Błąd skryptu strony: "_s + error.message());
+            QVERIFY2(!error.message().isEmpty() && error.message().contains(messagePart), qPrintable(error.message()));
         }
-        // The page stays usable.
-        QCOMPARE(evaluate(u"'still here'"_s).toString(), u"still here"_s);
     }
 
-    // The escape rule, and that a quoted escaped text reads back as the text itself in the engine.
     void escapeJS_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
         QTest::newRow("backslash then quote") << u"\\'"_s << u"\\\\\\'"_s;
         QTest::newRow("line breaks") << u"a\r\nb"_s << u"a\\r\\nb"_s;
-        QTest::newRow("escaped n stays distinct") << u"\\n"_s << u"\\\\n"_s;
         QTest::newRow("tab, double quote, letters, U+2028, emoji unchanged")
             << u"\t\"Łódź\"\u2028😀"_s << u"\t\"Łódź\"\u2028😀"_s;
         QTest::newRow("breaking out of the string") << u"x'); window.hacked = true; ('"_s
                                                     << u"x\\'); window.hacked = true; (\\'"_s;
-        QTest::newRow("trailing backslash") << u"end\\"_s << u"end\\\\"_s;
     }
 
+    // The escape rule, and that a quoted escaped text reads back as the text itself in the engine.
     void escapeJS()
     {
         QFETCH(QString, text);
@@ -208,15 +158,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filledId");
         QTest::addColumn<QString>("events");
         QTest::newRow("first containing label") << false << u"Data wpływu"_s << u"i1"_s << u"input:i1,change:i1"_s;
-        QTest::newRow("text area") << false << u"Data wpływu do"_s << u"t2"_s << u"input:t2,change:t2"_s;
-        QTest::newRow("field without control skipped") << false << u"Podmiot"_s << u"i4"_s
-                                                       << u"input:i4,change:i4"_s;
-        QTest::newRow("case-sensitive label") << false << u"podmiot"_s << QString() << QString();
+        QTest::newRow("field without control skipped") << false << u"Podmiot"_s << u"i4"_s << u"input:i4,change:i4"_s;
+        QTest::newRow("text area first") << false << u"Przedmiot"_s << u"t5"_s << u"input:t5,change:t5"_s;
         QTest::newRow("input: text area skipped") << true << u"Data wpływu do"_s << QString() << QString();
-        QTest::newRow("input: first input of field, blur last")
-            << true << u"Przedmiot"_s << u"i5"_s << u"input:i5,change:i5,blur:i5"_s;
+        QTest::newRow("input: first input, blur last") << true << u"Przedmiot"_s << u"i5"_s
+                                                       << u"input:i5,change:i5,blur:i5"_s;
     }
 
+    // The form-field fills pick the first labelled field with a control of their kind.
     void fillField()
     {
         QFETCH(bool, inputOnly);
@@ -225,10 +174,9 @@ private Q_SLOTS:
         QFETCH(QString, events);
         showPage(fieldsPage);
         const QString value = u"Nowak 'Jan' \\ \"x\""_s;
-        const QString script
-            = inputOnly ? WebViewScraper::fillInputJS(label, value) : WebViewScraper::fillFieldJS(label, value);
+        const QString script = inputOnly ? WebViewScraper::fillInputJS(label, value) : WebViewScraper::fillFieldJS(label, value);
         QCOMPARE(evaluate(script), QVariant(!filledId.isEmpty()));
-        verifyOnlyFilled(filledId, value);
+        QCOMPARE(filledFields(), filledId.isEmpty() ? QString() : filledId + u'=' + value);
         QCOMPARE(evaluate(u"window.events.join(',')"_s).toString(), events);
         QCOMPARE(evaluate(u"document.activeElement.id"_s).toString(), filledId);
     }
@@ -241,10 +189,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("targetClicks");
         QTest::newRow("target's last pixel") << 149 << 239 << true << 1;
         QTest::newRow("beside target") << 150 << 210 << true << 0;
-        QTest::newRow("outside viewport") << 1400 << 100 << false << 0;
+        QTest::newRow("outside the 1400-pixel viewport") << 1400 << 100 << false << 0;
         QTest::newRow("negative") << -10 << -20 << false << 0;
     }
 
+    // The element at a viewport point is clicked; the view is 1400 pixels wide.
     void clickAtPoint()
     {
         QFETCH(int, x);
@@ -256,7 +205,6 @@ private Q_SLOTS:
         QCOMPARE(evaluate(u"window.clicks || 0"_s).toInt(), targetClicks);
     }
 
-    // The login and password selectors are tried in order; the first that matches anything wins.
     void credentialSelectors_data()
     {
         QTest::addColumn<bool>("password");
@@ -264,19 +212,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filledId");
         QTest::newRow("form control before name") << false
             << u"<input name='login' id='a'><input formcontrolname='login' id='b'>"_s << u"b"_s;
-        QTest::newRow("username before first text input") << false
-            << u"<input type='text' id='a'><input name='username' id='b'>"_s << u"b"_s;
         QTest::newRow("first text input before placeholder") << false
             << u"<input type='email' placeholder='Login' id='a'><input type='text' id='b'><input type='text' id='c'>"_s
             << u"b"_s;
         QTest::newRow("placeholder before id") << false
             << u"<input type='email' id='login'><input type='email' placeholder='Podaj login' id='b'>"_s << u"b"_s;
         QTest::newRow("no login field") << false << u"<input type='password' id='a'>"_s << QString();
-        QTest::newRow("password form control first") << true
-            << u"<input type='password' id='a'><input formcontrolname='password' type='password' id='b'>"_s << u"b"_s;
         QTest::newRow("password by id") << true << u"<input type='text' id='password'>"_s << u"password"_s;
     }
 
+    // The login and password selectors are tried in order; the first that matches anything wins.
     void credentialSelectors()
     {
         QFETCH(bool, password);
@@ -284,9 +229,9 @@ private Q_SLOTS:
         QFETCH(QString, filledId);
         showPage(u"<html><body>"_s + inputs + u"</body></html>"_s);
         const QString value = u"x'\\y"_s;
-        const QString script = password ? WebViewScraper::passwordFillJS(value) : WebViewScraper::loginFillJS(value);
-        QCOMPARE(evaluate(script), QVariant(!filledId.isEmpty()));
-        verifyOnlyFilled(filledId, value);
+        QCOMPARE(evaluate(password ? WebViewScraper::passwordFillJS(value) : WebViewScraper::loginFillJS(value)),
+                 QVariant(!filledId.isEmpty()));
+        QCOMPARE(filledFields(), filledId.isEmpty() ? QString() : filledId + u'=' + value);
     }
 
     void submitControls_data()
@@ -295,13 +240,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clickedId");
         QTest::newRow("submit button first")
             << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s << u"b"_s;
-        QTest::newRow("submit input") << u"<button id='a'>Anuluj</button><input type='submit' id='b'>"_s << u"b"_s;
         QTest::newRow("button by text")
             << u"<button type='button' id='a'>Pomoc</button><button type='button' id='b'>  ZALOGUJ SIĘ </button>"_s
             << u"b"_s;
         QTest::newRow("nothing to click") << u"<button type='button' id='a'>Dalej</button>"_s << QString();
     }
 
+    // A submit control comes first, else a button whose words say log in.
     void submitControls()
     {
         QFETCH(QString, controls);
@@ -322,6 +267,7 @@ private Q_SLOTS:
         QTest::newRow("space in host") << u"https://portal wroclaw.pl/login"_s;
     }
 
+    // Text that is no address fails with its own message, and nothing is loaded.
     void invalidURL()
     {
         QFETCH(QString, text);
@@ -330,20 +276,21 @@ private Q_SLOTS:
             runTask(m_scraper->loadURL(text));
             QFAIL("no error for an address that is not one");
         } catch (const ScraperError &error) {
-            QCOMPARE(error.kind(), ScraperError::Kind::InvalidURL);
             QCOMPARE(error.errorDescription(), u"Nieprawidłowy URL: "_s + text);
         }
-        // Nothing was loaded.
         QCOMPARE(m_scraper->webView()->url(), QUrl(u"http://fields.test/"_s));
     }
 
-    // The wait ends with the page; a page that keeps loading is given up after 30 polls, without error.
+    // The wait ends with the page, which was requested with the fixed user agent; a page that keeps
+    // loading is given up after 30 polls, without error.
     void loadURLWaitsForThePage()
     {
         runTask(m_scraper->loadURL(m_portal->url(u"/login?loaded=1"_s).toString()));
-        QVERIFY(!m_scraper->webView()->page()->isLoading());
-        QCOMPARE(evaluate(u"location.search + document.querySelectorAll('input').length"_s).toString(),
-                 u"?loaded=12"_s);
+        QCOMPARE(evaluate(u"location.search + document.querySelectorAll('input').length"_s).toString(), u"?loaded=12"_s);
+        const QJsonArray requests = m_portal->requests();
+        QVERIFY(std::any_of(requests.begin(), requests.end(), [](const QJsonValue &request) {
+            return request[u"query"].toString() == u"loaded=1"_s && request[u"userAgent"].toString() == WebViewScraper::userAgent;
+        }));
 
         // 30 polls at this scale last 1.5 s; the page takes far longer.
         runTask(m_scraper->loadURL(m_portal->url(u"/slow?seconds=30"_s).toString()));
@@ -362,8 +309,6 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(120.0)));
         setPauseScaleForTesting(0.1);
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
-        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->waitForPageLoad()));
-        // A driver without a token pauses normally.
         m_scraper->setCancellationToken(nullptr);
         runTask(m_scraper->sleep(0.0));
     }
@@ -390,10 +335,8 @@ private Q_SLOTS:
         auto scripting = work(scraper.get(), false);
         auto pausing = work(scraper.get(), true);
         scraper.reset();
-        QCOMPARE(resumed, 0);
-        // Well past the end of the pause (0.1 s at this scale).
+        // Well past the end of the pause (0.1 s at this scale) and of the script.
         QTimer later;
-        later.setSingleShot(true);
         QSignalSpy laterSpy(&later, &QTimer::timeout);
         later.start(500);
         QVERIFY(laterSpy.wait(5000));
