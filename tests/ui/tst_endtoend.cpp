@@ -21,23 +21,6 @@
 
 using namespace Qt::StringLiterals;
 
-/** Every text a Text item shows, in order, taken from its own change signal. */
-class TextRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    void follow(QObject *textItem)
-    {
-        texts.append(textItem->property("text").toString());
-        connect(textItem, SIGNAL(textChanged(QString)), this, SLOT(record()));
-    }
-    QStringList texts;
-
-public Q_SLOTS:
-    void record() { texts.append(sender()->property("text").toString()); }
-};
-
 class EndToEndTest : public QObject
 {
     Q_OBJECT
@@ -75,10 +58,17 @@ private:
 
     void saveScreenshot(const QImage &image, const QString &name)
     {
-        const QString path
-            = QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).filePath(u"screenshots/endtoend-"_s + name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QVERIFY(image.save(path));
+        QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).mkpath(u"screenshots"_s);
+        QVERIFY(image.save(QStringLiteral(VELMORIA_SCREENSHOT_DIR "/screenshots/endtoend-") + name));
+    }
+
+    // What a Text item showed when the spy started and every text it changed to since.
+    static QStringList shownTexts(const QString &first, const QSignalSpy *spy)
+    {
+        QStringList texts { first };
+        for (const QList<QVariant> &arguments : *spy)
+            texts.append(arguments.at(0).toString());
+        return texts;
     }
 
     // "reference|court" of every case the portal holds for the query, in the portal's order.
@@ -144,25 +134,28 @@ private Q_SLOTS:
 
         click(item(u"podmiotField"_s));
         type(u"Kowalski"_s);
-        QCOMPARE(m_viewModel->login(), u"anna"_s);
-        QCOMPARE(m_viewModel->password(), u"tajne hasło"_s);
-        QCOMPARE(m_viewModel->selectedApelacja(), u"Apelacja gdańska"_s);
-        QCOMPARE(m_viewModel->filters().podmiot, u"Kowalski"_s);
+        const QStringList entered { m_viewModel->login(), m_viewModel->password(), m_viewModel->selectedApelacja(),
+            m_viewModel->filters().podmiot };
+        QCOMPARE(entered, (QStringList { u"anna"_s, u"tajne hasło"_s, u"Apelacja gdańska"_s, u"Kowalski"_s }));
         saveScreenshot(m_window->grabWindow(), u"login.png"_s);
 
         const QStringList expected = portalCaseKeys(u"region=gdańska&podmiot=Kowalski"_s);
         QVERIFY(!expected.isEmpty());
 
         // Follow what the progress screen shows from the moment it appears.
-        TextRecorder statuses;
-        TextRecorder percentages;
+        QString firstStatus;
+        QString firstPercent;
+        std::unique_ptr<QSignalSpy> statusSpy;
+        std::unique_ptr<QSignalSpy> percentSpy;
         QString buttonTitle;
         QImage progressShot;
         const auto screenConnection = connect(m_viewModel, &ScraperViewModel::viewStateChanged, this, [&] {
             if (screenName() != u"progressView"_s)
                 return;
-            statuses.follow(item(u"statusLine"_s));
-            percentages.follow(item(u"percentText"_s));
+            firstStatus = text(u"statusLine"_s);
+            firstPercent = text(u"percentText"_s);
+            statusSpy = std::make_unique<QSignalSpy>(item(u"statusLine"_s), SIGNAL(textChanged(QString)));
+            percentSpy = std::make_unique<QSignalSpy>(item(u"percentText"_s), SIGNAL(textChanged(QString)));
             buttonTitle = text(u"stopButton"_s);
             progressShot = m_window->grabWindow();
         });
@@ -172,8 +165,9 @@ private Q_SLOTS:
         QCOMPARE(buttonTitle, u"Zatrzymaj"_s);
         saveScreenshot(progressShot, u"progress.png"_s);
 
-        // The progress screen showed the steps in order, with a rising percentage.
-        const QStringList &shown = statuses.texts;
+        // The progress screen showed the steps in order, with a rising percentage from 0% to 100%.
+        QVERIFY(statusSpy && percentSpy);
+        const QStringList shown = shownTexts(firstStatus, statusSpy.get());
         QCOMPARE(shown.value(0), u"Uruchamianie..."_s);
         qsizetype previous = 0;
         for (const QString &step : { u"Logowanie..."_s, u"Wybieranie apelacji..."_s, u"Stosowanie filtrów..."_s,
@@ -181,11 +175,12 @@ private Q_SLOTS:
             QVERIFY2(shown.indexOf(step) > previous, qPrintable(shown.join(u", ")));
             previous = shown.indexOf(step);
         }
-        QCOMPARE(percentages.texts.first(), u"0%"_s);
-        QCOMPARE(percentages.texts.last(), u"100%"_s);
-        for (qsizetype i = 1; i < percentages.texts.size(); ++i)
-            QVERIFY2(percentages.texts[i].chopped(1).toInt() >= percentages.texts[i - 1].chopped(1).toInt(),
-                qPrintable(percentages.texts.join(u", ")));
+        const QStringList percentages = shownTexts(firstPercent, percentSpy.get());
+        QCOMPARE(percentages.first(), u"0%"_s);
+        QCOMPARE(percentages.last(), u"100%"_s);
+        for (qsizetype i = 1; i < percentages.size(); ++i)
+            QVERIFY2(percentages[i].chopped(1).toInt() >= percentages[i - 1].chopped(1).toInt(),
+                qPrintable(percentages.join(u", ")));
 
         // The results screen: count, table rows and the file buttons.
         const qsizetype count = expected.size();
@@ -217,9 +212,8 @@ private Q_SLOTS:
         QTRY_COMPARE(screenName(), u"loginView"_s);
         QCOMPARE(m_viewModel->caseCount(), 0);
         QCOMPARE(m_viewModel->progress()->phase(), ScrapePhase::idle);
-        QCOMPARE(text(u"loginField"_s), u"anna"_s);
-        QCOMPARE(text(u"podmiotField"_s), u"Kowalski"_s);
-        QCOMPARE(text(u"apelacjaPicker"_s, "displayText"), u"Apelacja gdańska"_s);
+        const QStringList kept { text(u"loginField"_s), text(u"podmiotField"_s), text(u"apelacjaPicker"_s, "displayText") };
+        QCOMPARE(kept, (QStringList { u"anna"_s, u"Kowalski"_s, u"Apelacja gdańska"_s }));
     }
 };
 

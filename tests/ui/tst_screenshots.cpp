@@ -76,14 +76,11 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_viewModel = new ScraperViewModel(QUrl(u"http://127.0.0.1:9/login"_s));
-        m_viewModel->setOutputDirectory(QUrl::fromLocalFile(u"/home/ania/Dokumenty/Sprawy sądowe"_s));
-        m_viewModel->setLogin(u"jan.kowalski"_s);
-        m_viewModel->setPassword(u"tajne"_s);
         m_window = m_app.openWindow(m_viewModel);
         QVERIFY(m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        QCOMPARE(m_window->minimumWidth(), 950);
-        QCOMPARE(m_window->maximumWidth(), 950);
+        // Dragging the edge cannot change the width.
+        QCOMPARE(QSize(m_window->minimumWidth(), m_window->maximumWidth()), QSize(950, 950));
     }
 
     void screens_data()
@@ -98,9 +95,8 @@ private Q_SLOTS:
                                  << QStringList { u"openFileButton"_s, u"newSearchButton"_s };
     }
 
-    // The root view shows the screen of the view state, over the window's one controller; it
-    // fills the 950 px window on the theme's background, with the header's colours and lime
-    // primary buttons (and bar).
+    // The view state's screen over the window's one controller fills the 950 px window on the theme's
+    // background, with the header's colours and lime primary buttons (and bar).
     void screens()
     {
         QFETCH(ViewState, state);
@@ -116,12 +112,10 @@ private Q_SLOTS:
             progress->setPageInfo(u"2 / 4"_s);
             progress->setElapsedSeconds(75);
         } else if (state == ViewState::results) {
-            QList<CourtCase> cases;
-            for (int i = 0; i < 30; ++i)
-                cases.append(CourtCase({ u"I C %1/26"_s.arg(i + 1), u"Sąd Rejonowy dla Wrocławia-Krzyków"_s,
-                    u"I Wydział Cywilny"_s, u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s,
-                    u"SSR Maria Wiśniewska"_s, u"2026-01-12"_s, QString(), u"W toku"_s }));
-            m_viewModel->setCases(cases);
+            const CourtCase sample({ u"I C 1/26"_s, u"Sąd Rejonowy dla Wrocławia-Krzyków"_s, u"I Wydział Cywilny"_s,
+                u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s, u"SSR Maria Wiśniewska"_s, u"2026-01-12"_s,
+                QString(), u"W toku"_s });
+            m_viewModel->setCases(QList<CourtCase>(30, sample));
             progress->setPhase(ScrapePhase::done);
             progress->setStatusText(u"Gotowe! Pobrano 30 spraw."_s);
             progress->setOutputFile(QUrl::fromLocalFile(u"/tmp/wroclawska_sprawy.xlsx"_s));
@@ -141,10 +135,9 @@ private Q_SLOTS:
             const QPointF corner = table->mapToScene(QPointF(1, 1));
             QTRY_VERIFY2(near(grabbedPixel(corner), background, 2), qPrintable(pixel(corner).name()));
         }
-        const QString path = QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR))
-                                 .filePath(u"screenshots/%1.png"_s.arg(QString::fromLatin1(QTest::currentDataTag())));
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-        QVERIFY(m_image.save(path));
+        QVERIFY(QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).mkpath(u"screenshots"_s));
+        QVERIFY(m_image.save(QStringLiteral(VELMORIA_SCREENSHOT_DIR "/screenshots/%1.png")
+                                 .arg(QString::fromLatin1(QTest::currentDataTag()))));
 
         QCOMPARE(qRound(m_image.width() / m_image.devicePixelRatio()), 950);
         QVERIFY2(near(pixel({ 3, 3 }), background, 0), qPrintable(pixel({ 3, 3 }).name()));
