@@ -20,21 +20,13 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Form fields as the portal's filter panel presents them, plus a target for point clicks.
-const QString fieldsPage = uR"(<!DOCTYPE html><html><head><meta charset="utf-8"></head><body style="margin: 0">
+const QString fieldsPage = uR"(
 <mat-form-field><mat-label>Data wpływu od</mat-label><input id="i1"></mat-form-field>
 <mat-form-field><mat-label>Data wpływu do</mat-label><textarea id="t2"></textarea></mat-form-field>
 <mat-form-field><mat-label>Podmiot</mat-label><div>bez pola</div></mat-form-field>
 <mat-form-field><mat-label>Podmiot zainteresowany</mat-label><input id="i4"></mat-form-field>
 <mat-form-field><mat-label>Przedmiot</mat-label><textarea id="t5"></textarea><input id="i5"></mat-form-field>
-<button id="target" style="position: absolute; left: 100px; top: 200px; width: 50px; height: 40px"
-  onclick="window.clicks = (window.clicks || 0) + 1">x</button>
-<script>
-  window.events = [];
-  ['input', 'change', 'blur'].forEach(function(type) {
-    document.addEventListener(type, function(e) { window.events.push(type + ':' + e.target.id); }, true);
-  });
-</script>
-</body></html>)"_s;
+<button id="target" style="position: absolute; left: 100px; top: 200px; width: 50px; height: 40px">x</button>)"_s;
 
 } // namespace
 
@@ -47,22 +39,20 @@ private:
     std::unique_ptr<FakePortal> m_portal;
     std::unique_ptr<WebViewScraper> m_scraper;
 
-    void showPage(const QString &html)
+    // Shows @p body in a page that records focus, input, change, blur and click events as "type:id".
+    void showPage(const QString &body = {})
     {
         QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        m_scraper->webView()->setHtml(html, QUrl(u"http://fields.test/"_s));
+        m_scraper->webView()->setHtml(
+            u"<!DOCTYPE html><html><head><meta charset='utf-8'></head><body style='margin: 0'>"_s + body
+                + u"<script>window.events = []; ['focus', 'input', 'change', 'blur', 'click'].forEach(function(type) {"
+                  " document.addEventListener(type, function(e) { window.events.push(type + ':' + e.target.id); }, true);"
+                  " });</script></body></html>"_s,
+            QUrl(u"http://fields.test/"_s));
         QVERIFY(loaded.wait(20000));
     }
 
     QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
-
-    // Every input's and text area's id with its value, of those that hold one.
-    QString filledFields()
-    {
-        return evaluate(u"Array.from(document.querySelectorAll('input, textarea'))"
-                        ".filter(function(e) { return e.value; }).map(function(e) { return e.id + '=' + e.value; }).join()"_s)
-            .toString();
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -102,7 +92,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, script);
         QFETCH(QVariant, expected);
-        showPage(fieldsPage);
+        showPage();
         QCOMPARE(evaluate(script), expected);
     }
 
@@ -119,7 +109,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, script);
         QFETCH(QString, messagePart);
-        showPage(fieldsPage);
+        showPage();
         try {
             evaluate(script);
             QFAIL("the script's error was not reported");
@@ -146,117 +136,71 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, escaped);
         QCOMPARE(WebViewScraper::escapeJS(text), escaped);
-        showPage(fieldsPage);
+        showPage();
         QCOMPARE(evaluate(u"'"_s + escaped + u"'"_s).toString(), text);
         QVERIFY(!evaluate(u"window.hacked"_s).isValid());
     }
 
-    void fillField_data()
+    void pageScripts_data()
     {
-        QTest::addColumn<bool>("inputOnly");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("filledId");
-        QTest::addColumn<QString>("events");
-        QTest::newRow("first containing label") << false << u"Data wpływu"_s << u"i1"_s << u"input:i1,change:i1"_s;
-        QTest::newRow("field without control skipped") << false << u"Podmiot"_s << u"i4"_s << u"input:i4,change:i4"_s;
-        QTest::newRow("text area first") << false << u"Przedmiot"_s << u"t5"_s << u"input:t5,change:t5"_s;
-        QTest::newRow("input: text area skipped") << true << u"Data wpływu do"_s << QString() << QString();
-        QTest::newRow("input: first input, blur last") << true << u"Przedmiot"_s << u"i5"_s
-                                                       << u"input:i5,change:i5,blur:i5"_s;
-    }
-
-    // The form-field fills pick the first labelled field with a control of their kind.
-    void fillField()
-    {
-        QFETCH(bool, inputOnly);
-        QFETCH(QString, label);
-        QFETCH(QString, filledId);
-        QFETCH(QString, events);
-        showPage(fieldsPage);
-        const QString value = u"Nowak 'Jan' \\ \"x\""_s;
-        const QString script = inputOnly ? WebViewScraper::fillInputJS(label, value) : WebViewScraper::fillFieldJS(label, value);
-        QCOMPARE(evaluate(script), QVariant(!filledId.isEmpty()));
-        QCOMPARE(filledFields(), filledId.isEmpty() ? QString() : filledId + u'=' + value);
-        QCOMPARE(evaluate(u"window.events.join(',')"_s).toString(), events);
-        QCOMPARE(evaluate(u"document.activeElement.id"_s).toString(), filledId);
-    }
-
-    void clickAtPoint_data()
-    {
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<bool>("clicked");
-        QTest::addColumn<int>("targetClicks");
-        QTest::newRow("target's last pixel") << 149 << 239 << true << 1;
-        QTest::newRow("beside target") << 150 << 210 << true << 0;
-        QTest::newRow("outside the 1400-pixel viewport") << 1400 << 100 << false << 0;
-        QTest::newRow("negative") << -10 << -20 << false << 0;
-    }
-
-    // The element at a viewport point is clicked; the view is 1400 pixels wide.
-    void clickAtPoint()
-    {
-        QFETCH(int, x);
-        QFETCH(int, y);
-        QFETCH(bool, clicked);
-        QFETCH(int, targetClicks);
-        showPage(fieldsPage);
-        QCOMPARE(evaluate(WebViewScraper::clickAtPointJS(x, y)), QVariant(clicked));
-        QCOMPARE(evaluate(u"window.clicks || 0"_s).toInt(), targetClicks);
-    }
-
-    void credentialSelectors_data()
-    {
-        QTest::addColumn<bool>("password");
-        QTest::addColumn<QString>("inputs");
-        QTest::addColumn<QString>("filledId");
-        QTest::newRow("form control before name") << false
-            << u"<input name='login' id='a'><input formcontrolname='login' id='b'>"_s << u"b"_s;
-        QTest::newRow("first text input before placeholder") << false
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QString>("effects"); // filled fields, then the events in order
+        const QString v = u"Nowak 'Jan' \\ \"x\""_s;
+        const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
+        row("field: first containing label") << fieldsPage << WebViewScraper::fillFieldJS(u"Data wpływu"_s, v) << true
+                                             << u"i1=%1|focus:i1,input:i1,change:i1"_s.arg(v);
+        row("field: one without control skipped") << fieldsPage << WebViewScraper::fillFieldJS(u"Podmiot"_s, v) << true
+                                                  << u"i4=%1|focus:i4,input:i4,change:i4"_s.arg(v);
+        row("field: text area first") << fieldsPage << WebViewScraper::fillFieldJS(u"Przedmiot"_s, v) << true
+                                      << u"t5=%1|focus:t5,input:t5,change:t5"_s.arg(v);
+        row("input: text area skipped") << fieldsPage << WebViewScraper::fillInputJS(u"Data wpływu do"_s, v) << false
+                                        << u"|"_s;
+        row("input: first input, blur last") << fieldsPage << WebViewScraper::fillInputJS(u"Przedmiot"_s, v) << true
+                                             << u"i5=%1|focus:i5,input:i5,change:i5,blur:i5"_s.arg(v);
+        row("point: target's last pixel") << fieldsPage << WebViewScraper::clickAtPointJS(149, 239) << true
+                                          << u"|click:target"_s;
+        row("point: beside target") << fieldsPage << WebViewScraper::clickAtPointJS(150, 210) << true << u"|click:"_s;
+        row("point: outside the 1400-pixel viewport") << fieldsPage << WebViewScraper::clickAtPointJS(1400, 100)
+                                                      << false << u"|"_s;
+        row("point: negative") << fieldsPage << WebViewScraper::clickAtPointJS(-10, -20) << false << u"|"_s;
+        row("login: form control before name")
+            << u"<input name='login' id='a'><input formcontrolname='login' id='b'>"_s
+            << WebViewScraper::loginFillJS(v) << true << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
+        row("login: first text input before placeholder")
             << u"<input type='email' placeholder='Login' id='a'><input type='text' id='b'><input type='text' id='c'>"_s
-            << u"b"_s;
-        QTest::newRow("placeholder before id") << false
-            << u"<input type='email' id='login'><input type='email' placeholder='Podaj login' id='b'>"_s << u"b"_s;
-        QTest::newRow("no login field") << false << u"<input type='password' id='a'>"_s << QString();
-        QTest::newRow("password by id") << true << u"<input type='text' id='password'>"_s << u"password"_s;
-    }
-
-    // The login and password selectors are tried in order; the first that matches anything wins.
-    void credentialSelectors()
-    {
-        QFETCH(bool, password);
-        QFETCH(QString, inputs);
-        QFETCH(QString, filledId);
-        showPage(u"<html><body>"_s + inputs + u"</body></html>"_s);
-        const QString value = u"x'\\y"_s;
-        QCOMPARE(evaluate(password ? WebViewScraper::passwordFillJS(value) : WebViewScraper::loginFillJS(value)),
-                 QVariant(!filledId.isEmpty()));
-        QCOMPARE(filledFields(), filledId.isEmpty() ? QString() : filledId + u'=' + value);
-    }
-
-    void submitControls_data()
-    {
-        QTest::addColumn<QString>("controls");
-        QTest::addColumn<QString>("clickedId");
-        QTest::newRow("submit button first")
-            << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s << u"b"_s;
-        QTest::newRow("button by text")
+            << WebViewScraper::loginFillJS(v) << true << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
+        row("login: placeholder before id")
+            << u"<input type='email' id='login'><input type='email' placeholder='Podaj login' id='b'>"_s
+            << WebViewScraper::loginFillJS(v) << true << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
+        row("login: none") << u"<input type='password' id='a'>"_s << WebViewScraper::loginFillJS(v) << false << u"|"_s;
+        row("password: by id") << u"<input type='text' id='password'>"_s << WebViewScraper::passwordFillJS(v) << true
+                               << u"password=%1|focus:password,input:password,change:password"_s.arg(v);
+        row("submit: submit control first")
+            << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s
+            << WebViewScraper::submitJS() << true << u"|click:b"_s;
+        row("submit: button by its words")
             << u"<button type='button' id='a'>Pomoc</button><button type='button' id='b'>  ZALOGUJ SIĘ </button>"_s
-            << u"b"_s;
-        QTest::newRow("nothing to click") << u"<button type='button' id='a'>Dalej</button>"_s << QString();
+            << WebViewScraper::submitJS() << true << u"|click:b"_s;
+        row("submit: nothing to click") << u"<button type='button' id='a'>Dalej</button>"_s << WebViewScraper::submitJS()
+                                        << false << u"|"_s;
     }
 
-    // A submit control comes first, else a button whose words say log in.
-    void submitControls()
+    // The fill, click and submit scripts act on the right element, with the events a user would cause.
+    void pageScripts()
     {
-        QFETCH(QString, controls);
-        QFETCH(QString, clickedId);
+        QFETCH(QString, body);
+        QFETCH(QString, script);
+        QFETCH(bool, result);
+        QFETCH(QString, effects);
         // No form around the controls, so a click leaves the page in place.
-        showPage(u"<html><body>"_s + controls
-                 + u"<script>window.clicked = []; document.addEventListener('click', function(e) {"
-                   " window.clicked.push(e.target.id); });</script></body></html>"_s);
-        QCOMPARE(evaluate(WebViewScraper::submitJS()), QVariant(!clickedId.isEmpty()));
-        QCOMPARE(evaluate(u"window.clicked.join(',')"_s).toString(), clickedId);
+        showPage(body);
+        QCOMPARE(evaluate(script), QVariant(result));
+        const QString filled = evaluate(u"Array.from(document.querySelectorAll('input, textarea')).filter(function(e) {"
+                                        " return e.value; }).map(function(e) { return e.id + '=' + e.value; }).join()"_s)
+                                   .toString();
+        QCOMPARE(filled + u'|' + evaluate(u"window.events.join()"_s).toString(), effects);
     }
 
     void invalidURL_data()
@@ -271,7 +215,7 @@ private Q_SLOTS:
     void invalidURL()
     {
         QFETCH(QString, text);
-        showPage(fieldsPage);
+        showPage();
         try {
             runTask(m_scraper->loadURL(text));
             QFAIL("no error for an address that is not one");
