@@ -13,17 +13,15 @@
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QXmlStreamReader>
 
 #include <zip.h>
 
 #include <csignal>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -58,25 +56,19 @@ QByteArray emptyWorkbookPart(const QByteArray &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// One sheet row in the expected form, from the string numbers of its nine cells.
-QByteArray expectedRow(int row, const QList<int> &numbers)
-{
-    const QByteArray r = QByteArray::number(row);
-    QByteArray text = "    <row r=\"" + r + "\">";
-    for (int column = 0; column < numbers.size(); ++column) {
-        text += "<c r=\"" + QByteArray(1, char('A' + column)) + r + "\" t=\"s\" s=\"" + (row == 1 ? "1" : "2")
-            + "\"><v>" + QByteArray::number(numbers.at(column)) + "</v></c>";
-    }
-    return text + "</row>\n";
-}
-
-// The empty workbook's sheet with these data rows after its header row.
+// The empty workbook's sheet with these data rows, given by their cells' string numbers, after its header.
 QByteArray expectedSheet(const QList<QList<int>> &dataRows)
 {
-    QByteArray sheet = emptyWorkbookPart("xl/worksheets/sheet1.xml");
     QByteArray rows;
-    for (int k = 0; k < dataRows.size(); ++k)
-        rows += expectedRow(k + 2, dataRows.at(k));
+    for (int k = 0; k < dataRows.size(); ++k) {
+        const QByteArray r = QByteArray::number(k + 2);
+        rows += "    <row r=\"" + r + "\">";
+        for (int column = 0; column < 9; ++column)
+            rows += "<c r=\"" + QByteArray(1, char('A' + column)) + r + "\" t=\"s\" s=\"2\"><v>"
+                + QByteArray::number(dataRows.at(k).at(column)) + "</v></c>";
+        rows += "</row>\n";
+    }
+    QByteArray sheet = emptyWorkbookPart("xl/worksheets/sheet1.xml");
     return sheet.insert(sheet.indexOf("  </sheetData>"), rows);
 }
 
@@ -91,19 +83,11 @@ QByteArray expectedSharedStrings(int count, const QStringList &strings)
     return text + "</sst>";
 }
 
-QString wellFormednessError(const QByteArray &xml)
-{
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd())
-        reader.readNext();
-    return reader.hasError() ? reader.errorString() : QString();
-}
-
 // The workbook as openpyxl and python's zipfile see it.
-QJsonObject readWithOpenpyxl(const QString &path)
+QJsonObject readIndependently(const QString &path)
 {
     QProcess python;
-    python.start(QStringLiteral(VELMORIA_TEST_PYTHON), { QStringLiteral(VELMORIA_DUMP_SCRIPT), path });
+    python.start(QStringLiteral(VELMORIA_PYTHON3), { QStringLiteral(VELMORIA_WORKBOOK_READER), path });
     if (!python.waitForFinished(120000) || python.exitStatus() != QProcess::NormalExit
         || python.exitCode() != 0) {
         qWarning().noquote() << "reader failed:" << python.errorString() << python.readAllStandardError();
@@ -112,44 +96,21 @@ QJsonObject readWithOpenpyxl(const QString &path)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-enum Obstacle { noObstacle, missingFolder, diskFullMidway, readOnlyFolder };
-
-/**
- * Writes @p cases to @p path in a child process that first meets @p obstacle; returns the child's exit code:
- * 0 written, 1 ExcelError, 2 another exception, 3 the obstacle could not be set up. A read-only folder
- * does not stop root, so as root the child drops to nobody first.
- */
-int writeInChild(const QList<CourtCase> &cases, const QString &path, Obstacle obstacle)
+// Compact JSON text, so that a failed comparison shows both values.
+QByteArray json(const QJsonValue &value)
 {
-    const pid_t child = fork();
-    if (child == 0) {
-        alarm(60); // a child stuck on a lock copied from another thread dies instead of hanging the test
-        if (obstacle == diskFullMidway) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit small { 8192, 8192 };
-            if (setrlimit(RLIMIT_FSIZE, &small) != 0)
-                _exit(3);
-        }
-        if (obstacle == readOnlyFolder && geteuid() == 0
-            && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(3);
-        // The earlier file stays writable: only the folder may stop the write.
-        if (obstacle == readOnlyFolder && access(QFile::encodeName(path).constData(), W_OK) != 0)
-            _exit(3);
-        try {
-            writeXLSX(cases, QUrl::fromLocalFile(path));
-            _exit(0);
-        } catch (const ExcelError &) {
-            _exit(1);
-        } catch (...) {
-            _exit(2);
-        }
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    return QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
 }
+
+QList<QStringList> textRows(const QJsonValue &rows)
+{
+    QList<QStringList> result;
+    for (const QJsonValue &row : rows.toArray())
+        result.append(row.toVariant().toStringList());
+    return result;
+}
+
+enum Obstacle { noObstacle, missingFolder, diskFullMidway, readOnlyFolder };
 
 } // namespace
 
@@ -177,9 +138,8 @@ private Q_SLOTS:
     void emptyCaseList_data()
     {
         QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<int>("length");
         for (const QByteArray &name : partNames)
-            QTest::newRow(name.constData()) << name << emptyWorkbookPart(name).size();
+            QTest::newRow(name.constData()) << name;
     }
 
     // An empty list gives the fixed parts byte for byte, the 322-byte sheet prefix with the column widths
@@ -187,19 +147,19 @@ private Q_SLOTS:
     void emptyCaseList()
     {
         QFETCH(QByteArray, name);
-        QFETCH(int, length);
-        const QMap<QByteArray, int> templateLengths { { "[Content_Types].xml", 835 }, { "_rels/.rels", 300 },
-            { "xl/_rels/workbook.xml.rels", 575 }, { "xl/workbook.xml", 296 }, { "xl/styles.xml", 1422 } };
-        QCOMPARE(length, templateLengths.value(name, length)); // the expected files hold the right lengths
-        const QByteArray data = entryData(write({}), name.constData());
-        QCOMPARE(data, emptyWorkbookPart(name));
+        const QMap<QByteArray, qsizetype> templateLengths { { "[Content_Types].xml", 835 },
+            { "_rels/.rels", 300 }, { "xl/_rels/workbook.xml.rels", 575 }, { "xl/workbook.xml", 296 },
+            { "xl/styles.xml", 1422 } };
+        const QByteArray expected = emptyWorkbookPart(name);
+        QCOMPARE(expected.size(), templateLengths.value(name, expected.size()));
+        QCOMPARE(entryData(write({}), name.constData()), expected);
         if (name.endsWith("sheet1.xml"))
-            QCOMPARE(data.indexOf("  <cols>") + 8, 322);
+            QCOMPARE(expected.indexOf("  <cols>") + 8, 322);
     }
 
     void sheetAndStrings_data()
     {
-        QTest::addColumn<QList<QStringList>>("cases");
+        QTest::addColumn<QList<CourtCase>>("cases");
         QTest::addColumn<QList<QList<int>>>("rows");
         QTest::addColumn<QStringList>("newStrings");
 
@@ -207,96 +167,80 @@ private Q_SLOTS:
             u"o zapłatę"_s, u"Jan Kowalski"_s, u"SSR Anna Nowak"_s, u"2024-01-02"_s, u""_s, u"W toku"_s };
         const QStringList b { u"II K 5/23"_s, u"Sąd Rejonowy w Łodzi"_s, u"II Wydział Karny"_s,
             u"o zapłatę"_s, u""_s, u"SSR Anna Nowak"_s, u"2024-01-02"_s, u""_s, u"Status"_s };
-        QTest::newRow("one case of title texts") << QList<QStringList> { QStringList(9, u"Status"_s) }
+        QTest::newRow("one case of title texts") << QList<CourtCase> { CourtCase(QStringList(9, u"Status"_s)) }
                                                  << QList<QList<int>> { QList<int>(9, 8) } << QStringList();
         // First-seen numbering; a title and the empty text reused; an all-empty case; a duplicate case.
-        QTest::newRow("several cases") << QList<QStringList> { a, b, {}, a }
+        QTest::newRow("several cases") << QList<CourtCase> { CourtCase(a), CourtCase(b), CourtCase(), CourtCase(a) }
                                        << QList<QList<int>> { { 9, 10, 11, 12, 13, 14, 15, 16, 17 },
                                               { 18, 10, 19, 12, 16, 14, 15, 16, 8 }, QList<int>(9, 16),
                                               { 9, 10, 11, 12, 13, 14, 15, 16, 17 } }
                                        << a.first(8) + QStringList { a.at(8), b.at(0), b.at(2) };
-        // Composed and decomposed forms are one string, written as first met; "Sąd" decomposed is the
-        // title's.
+        // One string, written as first met; "Sąd" decomposed is the title's.
         const QString decomposed = u"Zo\u0301\u0142w"_s;
-        QTest::newRow("canonical equivalence")
-            << QList<QStringList> { { decomposed, u"Z\u00F3\u0142w"_s, u"Sa\u0328d"_s } }
-            << QList<QList<int>> { { 9, 9, 1, 10, 10, 10, 10, 10, 10 } }
-            << QStringList { decomposed, QString() };
-    }
-
-    void sheetAndStrings()
-    {
-        QFETCH(QList<QStringList>, cases);
-        QFETCH(QList<QList<int>>, rows);
-        QFETCH(QStringList, newStrings);
-        QList<CourtCase> records;
-        for (const QStringList &cells : cases)
-            records.append(CourtCase(cells));
-        const QString path = write(records);
-        QCOMPARE(entryData(path, "xl/worksheets/sheet1.xml"), expectedSheet(rows));
-        QCOMPARE(entryData(path, "xl/sharedStrings.xml"),
-            expectedSharedStrings(9 * (int(cases.size()) + 1), tableColumns + newStrings));
-    }
-
-    // Far more distinct texts than the table first expects: each gets the next number, texts met again
-    // after the table has grown keep theirs, and the last of the N + 1 rows is numbered N + 1.
-    void manyCases()
-    {
-        QList<CourtCase> cases;
-        QStringList strings = tableColumns;
-        QList<QList<int>> rows;
+        QTest::newRow("composed and decomposed")
+            << QList<CourtCase> { CourtCase({ decomposed, u"Z\u00F3\u0142w"_s, u"Sa\u0328d"_s }) }
+            << QList<QList<int>> { { 9, 9, 1, 10, 10, 10, 10, 10, 10 } } << QStringList { decomposed, QString() };
+        // Far more texts than the table first expects: texts met again after it has grown keep their numbers.
+        QList<CourtCase> many;
+        QList<QList<int>> manyRows;
+        QStringList manyStrings;
         for (int i = 0; i < 1000; ++i) {
             QStringList fields;
             QList<int> numbers;
             for (int k = 0; k < 9; ++k) {
                 fields.append(u"tekst %1 kolumna %2 ąę"_s.arg(i).arg(k));
-                numbers.append(int(strings.size()) + k);
+                numbers.append(9 + i * 9 + k);
             }
-            strings += fields;
-            rows.append(numbers);
-            cases.append(CourtCase(fields));
+            manyStrings += fields;
+            manyRows.append(numbers);
+            many.append(CourtCase(fields));
         }
-        cases += cases.first(100);
-        rows += rows.first(100);
+        QTest::newRow("a thousand cases, a hundred again")
+            << many + many.first(100) << manyRows + manyRows.first(100) << manyStrings;
+    }
+
+    // The whole sheet and string table: row numbers, string numbers, count = 9 × (N + 1), uniqueCount.
+    void sheetAndStrings()
+    {
+        QFETCH(QList<CourtCase>, cases);
+        QFETCH(QList<QList<int>>, rows);
+        QFETCH(QStringList, newStrings);
         const QString path = write(cases);
-        QCOMPARE(entryData(path, "xl/sharedStrings.xml"), expectedSharedStrings(9 * 1101, strings));
         QCOMPARE(entryData(path, "xl/worksheets/sheet1.xml"), expectedSheet(rows));
+        QCOMPARE(entryData(path, "xl/sharedStrings.xml"),
+            expectedSharedStrings(9 * (int(cases.size()) + 1), tableColumns + newStrings));
     }
 
     void escaping_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("written");
-        QTest::newRow("five entities") << u"a&b<c>d\"e'f"_s << "a&amp;b&lt;c&gt;d&quot;e&apos;f"_ba;
-        QTest::newRow("entity in data") << u"&amp; &lt;"_s << "&amp;amp; &amp;lt;"_ba;
-        QTest::newRow("allowed controls, spaces") << u" a\tb\nc\r\n "_s << " a\tb\nc\r\n "_ba;
+        QTest::addColumn<QString>("written");
+        QTest::newRow("entities, one already in the data")
+            << u"a&b<c>d\"e'f &amp;"_s << u"a&amp;b&lt;c&gt;d&quot;e&apos;f &amp;amp;"_s;
+        QTest::newRow("allowed controls, spaces") << u" a\tb\nc\r\n "_s << u" a\tb\nc\r\n "_s;
         QTest::newRow("forbidden in XML")
             << QString(QChar(0)) + u"\u0001x\u0008\u000B\u000C\u000E\u001F\uFFFE\uFFFF"_s
-            << "_x0000__x0001_x_x0008__x000B__x000C__x000E__x001F__xFFFE__xFFFF_"_ba;
-        QTest::newRow("look-alike, lower-case hex") << u"a_x00e9_b"_s << "a_x005F_x00e9_b"_ba;
-        QTest::newRow("two look-alikes") << u"_x0041_x0042_"_s << "_x005F_x0041_x005F_x0042_"_ba;
-        QTest::newRow("not a look-alike")
-            << u"_x004_ _X0041_ _x00G1_ snake_case_"_s << "_x004_ _X0041_ _x00G1_ snake_case_"_ba;
-        QTest::newRow("lone surrogates") << u"a"_s + QChar(0xD83D) + u"b"_s + QChar(0xDE00)
-                                         << "a\xEF\xBF\xBD"
-                                            "b\xEF\xBF\xBD"_ba;
-        QTest::newRow("surrogate pair, Polish")
-            << u"\U0001F600 Łódź"_s << "\xF0\x9F\x98\x80 \xC5\x81\xC3\xB3\x64\xC5\xBA"_ba;
+            << u"_x0000__x0001_x_x0008__x000B__x000C__x000E__x001F__xFFFE__xFFFF_"_s;
+        QTest::newRow("look-alikes, lower-case and chained")
+            << u"a_x00e9_b _x0041_x0042_"_s << u"a_x005F_x00e9_b _x005F_x0041_x005F_x0042_"_s;
+        QTest::newRow("not look-alikes")
+            << u"_x004_ _X0041_ _x00G1_ snake_case_"_s << u"_x004_ _X0041_ _x00G1_ snake_case_"_s;
+        QTest::newRow("lone surrogates")
+            << u"a"_s + QChar(0xD83D) + u"b"_s + QChar(0xDE00) << u"a\uFFFDb\uFFFD"_s;
     }
 
-    // Each distinct text is escaped once when written; the strings stay well-formed XML.
+    // Entities, spreadsheet escapes for what XML forbids and for their look-alikes, U+FFFD for lone halves.
     void escaping()
     {
         QFETCH(QString, text);
-        QFETCH(QByteArray, written);
-        const QByteArray strings = entryData(write({ CourtCase({ text }) }), "xl/sharedStrings.xml");
-        QVERIFY2(strings.contains("<si><t>" + written + "</t></si>"), strings.constData());
-        QCOMPARE(wellFormednessError(strings), QString());
+        QFETCH(QString, written);
+        QCOMPARE(entryData(write({ CourtCase({ text }) }), "xl/sharedStrings.xml"),
+            expectedSharedStrings(18, tableColumns + QStringList { written, QString() }));
     }
 
     // The container as python's zipfile reads it, and the workbook as openpyxl reads it:
     // seven stored entries in order with valid CRCs and time stamps of the moment, no directories,
-    // one sheet "Sprawy" with the titles, every text as written, the frozen row, widths and formats.
+    // one sheet "Sprawy" with the titles, every text as written, the frozen row and the widths.
     void packageAndIndependentReader()
     {
         QRandomGenerator random(20240607);
@@ -315,65 +259,37 @@ private Q_SLOTS:
             cases.append(CourtCase(fields));
         }
         cases.append(CourtCase({ u"lone "_s + QChar(0xD800), u"x"_s + QChar(0xDC00) + u"y"_s }));
-        const QDateTime before = QDateTime::currentDateTime();
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-2); // ZIP times are in 2-second steps
         const QString path = write(cases);
-        const QDateTime after = QDateTime::currentDateTime();
+        const QDateTime after = QDateTime::currentDateTime().addSecs(2);
 
-        const QJsonObject dump = readWithOpenpyxl(path);
-        QVERIFY(!dump.isEmpty());
-        QVERIFY2(dump.value(u"badCrc"_s).isNull(), qPrintable(dump.value(u"badCrc"_s).toString()));
-        QList<QByteArray> names;
-        for (const QJsonValue &value : dump.value(u"entries"_s).toArray()) {
-            const QJsonObject entry = value.toObject();
-            names.append(entry.value(u"name"_s).toString().toUtf8());
-            QCOMPARE(entry.value(u"compression"_s).toInt(), 0);
-            QCOMPARE(entry.value(u"compressedSize"_s).toInt(), entry.value(u"size"_s).toInt());
-            QCOMPARE(entry.value(u"isDir"_s).toBool(), false);
-            const QJsonArray t = entry.value(u"time"_s).toArray();
-            const QDateTime stamp(QDate(t.at(0).toInt(), t.at(1).toInt(), t.at(2).toInt()),
-                QTime(t.at(3).toInt(), t.at(4).toInt(), t.at(5).toInt()));
-            // ZIP time stamps have a resolution of two seconds.
-            QVERIFY2(stamp >= before.addSecs(-2) && stamp <= after.addSecs(2), qPrintable(stamp.toString()));
+        const QJsonObject book = readIndependently(path);
+        QVERIFY(!book.isEmpty());
+        QVERIFY2(book.value(u"badCrc"_s).isNull(), qPrintable(book.value(u"badCrc"_s).toString()));
+        QJsonArray entries;
+        for (const QByteArray &name : partNames)
+            entries.append(QJsonArray { QString::fromUtf8(name), 0, false }); // stored, a file
+        QCOMPARE(json(book.value(u"entries"_s)), json(entries));
+        for (const QJsonValue &time : book.value(u"times"_s).toArray()) {
+            const QDateTime stamp = QDateTime::fromString(time.toString(), Qt::ISODate);
+            QVERIFY2(stamp >= before && stamp <= after, qPrintable(time.toString()));
         }
-        QCOMPARE(names, partNames);
+        QCOMPARE(json(book.value(u"sheets"_s)), json(QJsonArray { u"Sprawy"_s }));
+        QCOMPARE(book.value(u"freeze"_s).toString(), u"A2"_s);
+        const QJsonObject widths { { u"A"_s, 16 }, { u"B"_s, 22 }, { u"C"_s, 22 }, { u"D"_s, 28 },
+            { u"E"_s, 28 }, { u"F"_s, 18 }, { u"G"_s, 14 }, { u"H"_s, 14 }, { u"I"_s, 14 } };
+        QCOMPARE(json(book.value(u"widths"_s)), json(widths));
 
-        const QJsonObject expected = QJsonDocument::fromJson(R"({
-            "sheets": ["Sprawy"], "freeze": "A2",
-            "widths": {"A": [16, true], "B": [22, true], "C": [22, true], "D": [28, true], "E": [28, true],
-                       "F": [18, true], "G": [14, true], "H": [14, true], "I": [14, true]},
-            "looks": {
-                "A1": {"bold": true, "fontColor": "FFFFFFFF", "fill": "solid", "fillColor": "FF1F4E79",
-                       "borders": ["thin", "thin", "thin", "thin"], "horizontal": "center", "vertical": "center",
-                       "wrap": true},
-                "A2": {"bold": false, "fontColor": null, "fill": null, "fillColor": null,
-                       "borders": ["thin", "thin", "thin", "thin"], "horizontal": null, "vertical": "top",
-                       "wrap": true}}})")
-                                         .object();
-        QVERIFY(!expected.isEmpty());
-        for (const QString &key : expected.keys()) {
-            const auto json = [&](const QJsonObject &from) {
-                return QJsonDocument(QJsonObject { { key, from.value(key) } }).toJson(QJsonDocument::Compact);
-            };
-            QCOMPARE(json(dump), json(expected));
-        }
-
-        const QStringList titles { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s,
+        QList<QStringList> expected { { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s,
             u"Główne podmioty sprawy"_s, u"Referent"_s, u"Data wpływu"_s, u"Data zakończenia"_s,
-            u"Status"_s };
-        QCOMPARE(tableColumns, titles); // the results table shows the same titles
-        const QJsonArray rows = dump.value(u"rows"_s).toArray();
-        QCOMPARE(rows.size(), cases.size() + 1);
-        for (int k = 0; k < rows.size(); ++k) {
-            QStringList expected = k == 0 ? titles : cases.at(k - 1).columnValues();
-            for (QString &text : expected)
+            u"Status"_s } };
+        for (const CourtCase &record : cases) {
+            QStringList texts = record.columnValues();
+            for (QString &text : texts)
                 text = UnicodeText::replacingLoneSurrogates(text);
-            QStringList read;
-            for (const QJsonValue &cell : rows.at(k).toArray()) {
-                QCOMPARE(cell.toArray().at(0).toString(), u"s"_s); // a shared-string cell
-                read.append(cell.toArray().at(1).toString());
-            }
-            QCOMPARE(read, expected);
+            expected.append(texts);
         }
+        QCOMPARE(textRows(book.value(u"rows"_s)), expected);
     }
 
     void replaceOrKeep_data()
@@ -397,20 +313,43 @@ private Q_SLOTS:
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
             file.close();
+            // Writable by anyone: only the folder may stop the write.
             QCOMPARE(chmod(QFile::encodeName(path).constData(), 0666), 0);
-        }
-        if (obstacle == readOnlyFolder) {
-            // Others may reach the folder but not write in it.
-            QCOMPARE(chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
-            QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0555), 0);
         }
         QList<CourtCase> cases;
         for (int i = 0; i < 2000; ++i) // larger than the disk-full limit
             cases.append(CourtCase({ u"I C %1/24"_s.arg(i), u"nowy"_s }));
 
-        const int exitCode = writeInChild(cases, path, Obstacle(obstacle));
-        chmod(QFile::encodeName(folder).constData(), 0700);
-        QCOMPARE(exitCode, obstacle == noObstacle ? 0 : 1);
+        QString failure = u"none"_s;
+        {
+            rlimit fileSize {};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &fileSize), 0);
+            const bool asRoot = geteuid() == 0;
+            const auto lift = qScopeGuard([&] {
+                QVERIFY(!asRoot || seteuid(0) == 0);
+                setrlimit(RLIMIT_FSIZE, &fileSize);
+                chmod(QFile::encodeName(folder).constData(), 0700);
+            });
+            if (obstacle == diskFullMidway) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit small { 8192, fileSize.rlim_max };
+                QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            }
+            if (obstacle == readOnlyFolder) {
+                // Root writes anywhere, so nobody writes: able to reach the folder, not to write in it.
+                QCOMPARE(chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+                QCOMPARE(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+                QVERIFY(!asRoot || seteuid(65534) == 0);
+            }
+            try {
+                writeXLSX(cases, QUrl::fromLocalFile(path));
+            } catch (const ExcelError &) {
+                failure = u"ExcelError"_s;
+            } catch (...) {
+                failure = u"other"_s;
+            }
+        }
+        QCOMPARE(failure, obstacle == noObstacle ? u"none"_s : u"ExcelError"_s);
         QFile file(path);
         if (obstacle == noObstacle)
             QVERIFY(entryData(path, "xl/sharedStrings.xml").contains("<si><t>nowy</t></si>"));
@@ -427,8 +366,7 @@ private Q_SLOTS:
         const ExcelError error = ExcelError::writeFailed(u"disk full"_s);
         QCOMPARE(static_cast<const LocalizedError &>(error).errorDescription(),
             u"Nie udało się zapisać pliku XLSX."_s);
-        QCOMPARE(QString::fromUtf8(error.what()), error.errorDescription());
-        QVERIFY(error == ExcelError::writeFailed());
+        QVERIFY(error == ExcelError::writeFailed()); // the detail is for the log only
     }
 };
 
