@@ -32,14 +32,12 @@ SESSION_COOKIE = "PORTALSESSION"
 routes = {}
 
 DEFAULT_CONFIG = {
-    # Page served at /login when no valid session is presented (a file under www/).
-    "loginPage": "login.html",
+    # Whether the login page has its login and password fields.
+    "loginFields": True,
     # Whether POST /login starts a session.
     "acceptLogin": True,
     # When set, {login: password}: only these pairs are accepted.
     "accounts": None,
-    # Whether /login sends a still-valid session on to the portal.
-    "redirectLoggedIn": True,
 }
 
 

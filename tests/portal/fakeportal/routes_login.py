@@ -19,18 +19,17 @@ def credentials_accepted(login, password):
 
 @route("GET", "/login")
 def login_page(request):
-    if request.session_login() is not None and config("redirectLoggedIn"):
+    if request.session_login() is not None:
         request.redirect("/", status=302)
         return
-    request.send_html(request.render(config("loginPage")))
+    request.send_html(request.render("login.html", fields="1" if config("loginFields") else "0"))
 
 
 @route("POST", "/login")
 def login_submit(request):
     fields = request.form_body()
-    # The plain-inputs variant of the page names its fields "user" and "pass".
-    login = fields.get("login", fields.get("user", ""))
-    password = fields.get("password", fields.get("pass", ""))
+    login = fields.get("login", "")
+    password = fields.get("password", "")
     state.record({"kind": "post", "field": "login", "value": login})
     state.record({"kind": "post", "field": "password", "value": password})
     if not credentials_accepted(login, password):
