@@ -14,26 +14,10 @@ constexpr qsizetype maxComponentLength = 40; // user-perceived characters
 // Space separators and the tab; line breaks are not white space here.
 bool isBlank(char32_t scalar) { return scalar == U'\t' || QChar::category(scalar) == QChar::Separator_Space; }
 
+// Letters, marks and numbers (Unicode categories L, M, N), the blanks and "-".
 bool isKept(char32_t scalar)
 {
-    if (scalar == U'-' || isBlank(scalar))
-        return true;
-    switch (QChar::category(scalar)) {
-    case QChar::Letter_Uppercase:
-    case QChar::Letter_Lowercase:
-    case QChar::Letter_Titlecase:
-    case QChar::Letter_Modifier:
-    case QChar::Letter_Other:
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-    case QChar::Number_DecimalDigit:
-    case QChar::Number_Letter:
-    case QChar::Number_Other:
-        return true;
-    default:
-        return false;
-    }
+    return QChar::isLetterOrNumber(scalar) || QChar::isMark(scalar) || scalar == U'-' || isBlank(scalar);
 }
 
 // Code point at @p i; a lone surrogate comes back as itself (category Cs, so it is dropped).

@@ -629,13 +629,7 @@ void writeXLSX(const QList<CourtCase> &cases, const QUrl &destination)
         throw ExcelError::writeFailed(u"Not a local file: "_s + destination.toString());
     // A temporary file beside the destination, renamed over it only when complete.
     QSaveFile file(destination.toLocalFile());
-    if (!file.open(QIODevice::WriteOnly))
-        throw ExcelError::writeFailed(file.errorString());
-    if (file.write(package) != package.size()) {
-        const QString detail = file.errorString();
-        file.cancelWriting();
-        throw ExcelError::writeFailed(detail);
-    }
-    if (!file.commit())
+    // Left uncommitted, the temporary file is removed with the object.
+    if (!file.open(QIODevice::WriteOnly) || file.write(package) != package.size() || !file.commit())
         throw ExcelError::writeFailed(file.errorString());
 }

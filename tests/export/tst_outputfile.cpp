@@ -30,9 +30,7 @@ private Q_SLOTS:
         QTest::newRow("cut to 40") << u"Przedsiębiorstwo Handlowo Usługowe Kowalski i Synowie"_s
                                    << u"Przedsiębiorstwo_Handlowo_Usługowe_Kowal"_s;
         QTest::newRow("cut on a former space") << QString(39, u'a') + u" bcd"_s << QString(39, u'a') + u"_"_s;
-        QString decomposed;
-        for (int i = 0; i < 45; ++i)
-            decomposed += u"e\u0301"_s;
+        const QString decomposed = u"e\u0301"_s.repeated(45);
         QTest::newRow("40 clusters, not 40 code units") << decomposed << decomposed.left(80);
         QTest::newRow("punctuation dropped before the cut")
             << u"....."_s + QString(40, u'b') << QString(40, u'b');
