@@ -20,7 +20,6 @@ TestCase {
             property alias header: header
             property alias first: first
             property alias second: second
-            property alias secondary: secondary
             property alias card: card
             property alias cardLabel: cardLabel
             property alias fieldRow: fieldRow
@@ -34,7 +33,6 @@ TestCase {
                 PrimaryButtonStyle { id: first; text: "Pierwszy" }
                 PrimaryButtonStyle { id: second; text: "Drugi" }
             }
-            SecondaryButtonStyle { id: secondary; x: 500; y: 100; text: "Zmień" }
             CardView { id: card; x: 700; y: 100; accent: true; Text { id: cardLabel; text: "Krótki" } }
             FieldRow { id: fieldRow; y: 250; width: 400; label: "%1 Login"; FormTextField { id: field } }
             RowLayout {
@@ -69,33 +67,10 @@ TestCase {
         tryCompare(findChild(first, "hoverFill"), "opacity", 0)
     }
 
-    // A secondary button at rest shows only its outline; held down it fills at once, released half.
-    function test_secondaryPress() {
-        const button = views.secondary
-        const pressFill = findChild(button, "pressFill")
-        compare(findChild(button, "hoverFill").opacity, 0)
-        compare(pressFill.visible, false)
-        mouseMove(button, 10, 10)
-        mousePress(button, 10, 10)
-        compare(pressFill.visible, true)
-        mouseRelease(button, 10, 10)
-        compare(pressFill.visible, false)
-        tryCompare(findChild(button, "hoverFill"), "opacity", 0.5)
-    }
-
-    // A card is as large as its content; the outline is lime 2 px or grey 1 px.
-    function test_card() {
-        const card = views.card
-        fuzzyCompare(card.width, views.cardLabel.implicitWidth, 1)
-        const outline = findChild(card, "cardOutline")
-        compare([outline.border.width, String(outline.border.color)], [2, String(Theme.accentLime)])
-        card.accent = false
-        compare([outline.border.width, String(outline.border.color)], [1, String(Theme.border)])
-    }
-
-    // A row's caption is shown as typed, 16 px in and 4 px down, 2 px above the control;
-    // statistic cards share their row's width.
-    function test_rowsAndStatCards() {
+    // A card is as large as its content; a row's caption is shown as typed, 16 px in and 4 px down,
+    // 2 px above the control; statistic cards share their row's width; the header centres its loaded icon.
+    function test_layout() {
+        fuzzyCompare(views.card.width, views.cardLabel.implicitWidth, 1)
         const row = views.fieldRow
         const caption = findChild(row, "fieldCaption")
         compare(caption.text, "%1 Login")
@@ -103,10 +78,6 @@ TestCase {
         compare(views.field.mapToItem(row, 0, 0), Qt.point(16, 4 + caption.height + 2))
         for (let i = 0; i < 3; ++i)
             fuzzyCompare(views.stats.children[i].width, (600 - 16) / 3, 1)
-    }
-
-    // The header centres its loaded icon and title block.
-    function test_header() {
         const group = findChild(views.header, "headerGroup")
         fuzzyCompare(group.x + group.width / 2, 475, 1)
         compare(findChild(views.header, "portalIcon").status, Image.Ready)

@@ -48,9 +48,9 @@ TestCase {
         compare(placeholders, ["", "", "RRRR-MM-DD", "RRRR-MM-DD", "", ""])
     }
 
-    // Typing into each field writes the controller, the password masked; the controller's values
-    // show in the form, a long folder path elided in the middle with "Zmień" kept at the right edge.
-    function test_twoWayBinding() {
+    // Typing into each field writes the controller, the password masked; a long folder path is
+    // elided in the middle with "Zmień" kept at the right edge.
+    function test_typingAndFolderPath() {
         const view = makeView()
         const typed = [["loginField", "jan.kowalski"], ["passwordField", "tajne1"], ["podmiotField", "Nowak"],
                        ["przedmiotField", "zaplata"], ["dataOdField", "2026-01-01"], ["dataDoField", "jutro"]]
@@ -63,11 +63,6 @@ TestCase {
         compare(H.filters(viewModel), ["Wszystkie", "2026-01-01", "jutro", "Nowak", "zaplata"])
         verify(findChild(view, "passwordField").displayText !== "tajne1")
 
-        viewModel.login = "anna"
-        H.setFilters(viewModel, ["W toku", "2025-01-01", "", "Kowalski", ""])
-        const shown = ["loginField", "dataOdField", "dataDoField", "podmiotField"].map(name => findChild(view, name).text)
-        compare(shown, ["anna", "2025-01-01", "", "Kowalski"])
-        compare(findChild(view, "statusPicker").displayText, "W toku")
         const longName = "bardzo-dluga-nazwa-folderu-".repeat(8)
         viewModel.outputDirectory = TestSupport.folderUrl(longName)
         const path = findChild(view, "folderPath")
@@ -78,8 +73,8 @@ TestCase {
         fuzzyCompare(button.mapToItem(view, button.width, 0).x, 950 - 40, 1)
     }
 
-    // The region picker lists the eleven names in order and stores the exact one chosen; a restored
-    // region outside the list is shown unchanged; the status picker stores its text.
+    // The region picker lists the eleven names in order; a restored region outside the list is shown
+    // unchanged; the status picker stores its text.
     function test_pickers() {
         viewModel.selectedApelacja = "Apelacja nieznana"
         const view = makeView()
@@ -87,13 +82,6 @@ TestCase {
         compare(picker.displayText, "Apelacja nieznana")
         compare([picker.count, picker.textAt(4), picker.textAt(5), picker.textAt(10)],
                 [11, "Apelacja lubelska", "Apelacja łódzka", "Apelacja wrocławska"])
-        mouseClick(picker)
-        tryVerify(() => picker.popup.opened)
-        let choice = null
-        tryVerify(() => (choice = picker.popup.contentItem.itemAtIndex(1)) !== null)
-        mouseClick(choice)
-        tryVerify(() => !picker.popup.visible)
-        compare(viewModel.selectedApelacja, "Apelacja gdańska")
         findChild(view, "statusPicker").activated(2)
         compare(H.filters(viewModel)[0], "Zakończone")
     }
