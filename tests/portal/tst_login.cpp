@@ -8,11 +8,8 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #include <memory>
 
@@ -193,28 +190,6 @@ private Q_SLOTS:
         runTask(scraper->login(u"anna"_s, u"tajne"_s));
         QVERIFY2(elapsed.elapsed() >= 8400, qPrintable(QString::number(elapsed.elapsed())));
         QCOMPARE(m_portal->sessions(), QStringList{u"anna"_s});
-    }
-
-    void probeMarkers_data()
-    {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<bool>("loggedIn");
-        QTest::newRow("home") << u"<a>Strona główna</a>"_s << true;
-        QTest::newRow("cases anywhere") << u"<p>Twoje Sprawy są tutaj</p>"_s << true;
-        QTest::newRow("lower case") << u"sprawy, apelacja, wyloguj"_s << false;
-        QTest::newRow("hidden text") << u"<div style=\"display:none\">Sprawy</div>Logowanie"_s << false;
-    }
-
-    // The logged-in probe reads the page's visible text, case-sensitively.
-    void probeMarkers()
-    {
-        QFETCH(QString, body);
-        QFETCH(bool, loggedIn);
-        auto scraper = newScraper();
-        QSignalSpy loaded(scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        scraper->webView()->setHtml(u"<html><body>"_s + body + u"</body></html>"_s, QUrl(u"http://probe.test/"_s));
-        QVERIFY(loaded.wait(20000));
-        QCOMPARE(runTask(scraper->evaluateJS(WebViewScraper::loggedInProbeJS())), loggedIn ? QVariant(u"ok"_s) : QVariant());
     }
 };
 

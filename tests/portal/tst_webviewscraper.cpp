@@ -145,58 +145,64 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("script");
-        QTest::addColumn<bool>("result");
+        QTest::addColumn<QVariant>("result");
         QTest::addColumn<QString>("effects"); // filled fields, then the events in order
         const QString v = u"Nowak 'Jan' \\ \"x\""_s;
         const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
-        row("field: first containing label") << fieldsPage << WebViewScraper::fillFieldJS(u"Data wpływu"_s, v) << true
+        row("field: first containing label") << fieldsPage << WebViewScraper::fillFieldJS(u"Data wpływu"_s, v) << QVariant(true)
                                              << u"i1=%1|focus:i1,input:i1,change:i1"_s.arg(v);
-        row("field: one without control skipped") << fieldsPage << WebViewScraper::fillFieldJS(u"Podmiot"_s, v) << true
+        row("field: one without control skipped") << fieldsPage << WebViewScraper::fillFieldJS(u"Podmiot"_s, v) << QVariant(true)
                                                   << u"i4=%1|focus:i4,input:i4,change:i4"_s.arg(v);
-        row("field: text area first") << fieldsPage << WebViewScraper::fillFieldJS(u"Przedmiot"_s, v) << true
+        row("field: text area first") << fieldsPage << WebViewScraper::fillFieldJS(u"Przedmiot"_s, v) << QVariant(true)
                                       << u"t5=%1|focus:t5,input:t5,change:t5"_s.arg(v);
-        row("input: text area skipped") << fieldsPage << WebViewScraper::fillInputJS(u"Data wpływu do"_s, v) << false
+        row("input: text area skipped") << fieldsPage << WebViewScraper::fillInputJS(u"Data wpływu do"_s, v) << QVariant(false)
                                         << u"|"_s;
-        row("input: first input, blur last") << fieldsPage << WebViewScraper::fillInputJS(u"Przedmiot"_s, v) << true
+        row("input: first input, blur last") << fieldsPage << WebViewScraper::fillInputJS(u"Przedmiot"_s, v) << QVariant(true)
                                              << u"i5=%1|focus:i5,input:i5,change:i5,blur:i5"_s.arg(v);
-        row("point: target's last pixel") << fieldsPage << WebViewScraper::clickAtPointJS(149, 239) << true
+        row("point: target's last pixel") << fieldsPage << WebViewScraper::clickAtPointJS(149, 239) << QVariant(true)
                                           << u"|click:target"_s;
-        row("point: beside target") << fieldsPage << WebViewScraper::clickAtPointJS(150, 210) << true << u"|click:"_s;
+        row("point: beside target") << fieldsPage << WebViewScraper::clickAtPointJS(150, 210) << QVariant(true) << u"|click:"_s;
         row("point: outside the 1400-pixel viewport") << fieldsPage << WebViewScraper::clickAtPointJS(1400, 100)
-                                                      << false << u"|"_s;
-        row("point: negative") << fieldsPage << WebViewScraper::clickAtPointJS(-10, -20) << false << u"|"_s;
+                                                      << QVariant(false) << u"|"_s;
+        row("point: negative") << fieldsPage << WebViewScraper::clickAtPointJS(-10, -20) << QVariant(false) << u"|"_s;
         row("login: form control before name")
             << u"<input name='login' id='a'><input formcontrolname='login' id='b'>"_s
-            << WebViewScraper::loginFillJS(v) << true << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
+            << WebViewScraper::loginFillJS(v) << QVariant(true) << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
         row("login: first text input before placeholder")
             << u"<input type='email' placeholder='Login' id='a'><input type='text' id='b'><input type='text' id='c'>"_s
-            << WebViewScraper::loginFillJS(v) << true << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
+            << WebViewScraper::loginFillJS(v) << QVariant(true) << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
         row("login: placeholder before id")
             << u"<input type='email' id='login'><input type='email' placeholder='Podaj login' id='b'>"_s
-            << WebViewScraper::loginFillJS(v) << true << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
-        row("login: none") << u"<input type='password' id='a'>"_s << WebViewScraper::loginFillJS(v) << false << u"|"_s;
-        row("password: by id") << u"<input type='text' id='password'>"_s << WebViewScraper::passwordFillJS(v) << true
+            << WebViewScraper::loginFillJS(v) << QVariant(true) << u"b=%1|focus:b,input:b,change:b"_s.arg(v);
+        row("login: none") << u"<input type='password' id='a'>"_s << WebViewScraper::loginFillJS(v) << QVariant(false) << u"|"_s;
+        row("password: by id") << u"<input type='text' id='password'>"_s << WebViewScraper::passwordFillJS(v) << QVariant(true)
                                << u"password=%1|focus:password,input:password,change:password"_s.arg(v);
         row("submit: submit control first")
             << u"<button id='a'>Zaloguj</button><button type='submit' id='b'>Wyślij</button>"_s
-            << WebViewScraper::submitJS() << true << u"|click:b"_s;
+            << WebViewScraper::submitJS() << QVariant(true) << u"|click:b"_s;
         row("submit: button by its words")
             << u"<button type='button' id='a'>Pomoc</button><button type='button' id='b'>  ZALOGUJ SIĘ </button>"_s
-            << WebViewScraper::submitJS() << true << u"|click:b"_s;
+            << WebViewScraper::submitJS() << QVariant(true) << u"|click:b"_s;
         row("submit: nothing to click") << u"<button type='button' id='a'>Dalej</button>"_s << WebViewScraper::submitJS()
-                                        << false << u"|"_s;
+                                        << QVariant(false) << u"|"_s;
+        // The probe reads the page's visible text, case-sensitively.
+        row("probe: cases anywhere") << u"<p>Twoje Sprawy są tutaj</p>"_s << WebViewScraper::loggedInProbeJS()
+                                     << QVariant(u"ok"_s) << u"|"_s;
+        row("probe: lower case") << u"sprawy, apelacja, wyloguj"_s << WebViewScraper::loggedInProbeJS() << QVariant() << u"|"_s;
+        row("probe: hidden text") << u"<div style='display:none'>Sprawy</div>Logowanie"_s
+                                  << WebViewScraper::loggedInProbeJS() << QVariant() << u"|"_s;
     }
 
-    // The fill, click and submit scripts act on the right element, with the events a user would cause.
+    // The fill, click, submit and logged-in probe scripts act on the right element, with the events a user would cause.
     void pageScripts()
     {
         QFETCH(QString, body);
         QFETCH(QString, script);
-        QFETCH(bool, result);
+        QFETCH(QVariant, result);
         QFETCH(QString, effects);
         // No form around the controls, so a click leaves the page in place.
         showPage(body);
-        QCOMPARE(evaluate(script), QVariant(result));
+        QCOMPARE(evaluate(script), result);
         const QString filled = evaluate(u"Array.from(document.querySelectorAll('input, textarea')).filter(function(e) {"
                                         " return e.value; }).map(function(e) { return e.id + '=' + e.value; }).join()"_s)
                                    .toString();
