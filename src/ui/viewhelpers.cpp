@@ -6,6 +6,7 @@
 #include "export/xlsxwriter.h"
 #include "controller/scraperviewmodel.h"
 #include "portal/scrapefilters.h"
+#include "ui/casetablemodel.h"
 #include "ui/hexcolor.h"
 
 #include <cmath>
@@ -81,7 +82,7 @@ int ViewHelpers::tableColumnWidth(const QString &title)
 
 int ViewHelpers::tableHeight(qint64 caseCount)
 {
-    const qint64 rows = std::min<qint64>(std::max<qint64>(caseCount, 0), maxTableRows);
+    const qint64 rows = std::min<qint64>(std::max<qint64>(caseCount, 0), CaseTableModel::maxRows);
     return int(std::min<qint64>(30 + 22 * rows, 400));
 }
 

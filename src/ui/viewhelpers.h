@@ -34,9 +34,6 @@ public:
     /** The maker's web page; example.* domains belong to no one. */
     static inline const QString makerSiteAddress = QStringLiteral("https://velmoria.example/");
 
-    /** Cap on the rows the results table builds; the rest are only counted. */
-    static constexpr int maxTableRows = 100;
-
     [[nodiscard]] static QStringList tableColumns();
     [[nodiscard]] static QUrl makerSiteUrl();
 
