@@ -1,16 +1,15 @@
 // Whole runs of the controller in the real web engine against the fake portal, one per ending.
+#include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
-#include "controller/settingsstore.h"
 #include "export/excelerror.h"
 #include "export/outputfile.h"
+#include "export/xlsxwriter.h"
 #include "fakeportal.h"
 #include "logcapture.h"
 #include "portal/scrapererror.h"
-#include "testenvironment.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -18,35 +17,12 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-constexpr int runTimeoutMs = 180000;
-
-/** The phases and status texts of the records the controller shows, in the order they were published. */
-class PhaseRecorder : public QObject
-{
-public:
-    explicit PhaseRecorder(ScraperViewModel &viewModel)
-    {
-        connect(&viewModel, &ScraperViewModel::progressChanged, this, [this, &viewModel] {
-            ScrapeProgress *progress = viewModel.progress();
-            phases.append(progress->phase());
-            connect(progress, &ScrapeProgress::phaseChanged, this,
-                [this, progress] { phases.append(progress->phase()); });
-            connect(progress, &ScrapeProgress::statusTextChanged, this,
-                [this, progress] { statuses.append(progress->statusText()); });
-        });
-    }
-    QList<ScrapePhase> phases;
-    QStringList statuses;
-};
-
-} // namespace
+using enum ScrapeProgress::ScrapePhase;
 
 class ControllerRunTest : public QObject
 {
@@ -56,51 +32,37 @@ private:
     std::unique_ptr<FakePortal> m_portal;
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<ScraperViewModel> m_viewModel;
+    // The phases and status texts of the run's records, in the order they were published.
+    QList<ScrapePhase> m_phases;
+    QStringList m_statuses;
 
-    /** The cases the portal holds for the region and filter, as "reference|court" in table order. */
-    QStringList portalCaseKeys(const QString &query)
+    /** The cases the portal holds for the region, as "reference|court" in table order. */
+    QStringList portalCaseKeys(const QString &region)
     {
         QNetworkAccessManager network;
-        QNetworkReply *reply = network.get(QNetworkRequest(m_portal->url(u"/api/sprawy/all?"_s + query)));
+        QNetworkReply *reply
+            = network.get(QNetworkRequest(m_portal->url(u"/api/sprawy/all?region="_s + region)));
         QSignalSpy done(reply, &QNetworkReply::finished);
         if (!reply->isFinished() && !done.wait(10000))
             return {};
         QStringList keys;
-        const QJsonArray cases = QJsonDocument::fromJson(reply->readAll()).array();
-        for (const auto &item : cases)
+        for (const auto &item : QJsonDocument::fromJson(reply->readAll()).array())
             keys.append(item[u"sygnatura"].toString() + u'|' + item[u"sad"].toString());
         reply->deleteLater();
         return keys;
     }
 
-    /** Starts a run with the given login and waits for its ending. */
-    bool startAndWait(const std::function<void()> &duringRun = {})
+    [[nodiscard]] QStringList collectedKeys() const
     {
-        QSignalSpy finished(m_viewModel.get(), &ScraperViewModel::runFinished);
-        m_viewModel->startScraping();
-        if (!m_viewModel->isRunning())
-            return false;
-        if (duringRun)
-            duringRun();
-        return finished.wait(runTimeoutMs);
+        QStringList keys;
+        for (const CourtCase &record : m_viewModel->cases())
+            keys.append(record.sygnatura + u'|' + record.sad);
+        return keys;
     }
 
     [[nodiscard]] QStringList writtenFiles() const
     {
         return QDir(m_folder->path()).entryList({ u"*.xlsx"_s }, QDir::Files);
-    }
-
-    /** The state an ending leaves: phase, status line, screen, and whether a file is offered. */
-    void verifyEnding(
-        ScrapePhase phase, const QString &status, ScraperViewModel::ViewState screen, bool offersFile)
-    {
-        const ScrapeProgress *progress = m_viewModel->progress();
-        QCOMPARE(progress->phase(), phase);
-        QCOMPARE(progress->statusText(), status);
-        QCOMPARE(m_viewModel->viewState(), screen);
-        QCOMPARE(progress->outputFile().isLocalFile(), offersFile);
-        QCOMPARE(writtenFiles().size(), offersFile ? 1 : 0);
-        QVERIFY(!m_viewModel->isRunning());
     }
 
     /** Folders where the workbook of this or the next minutes would go, so that writing it fails. */
@@ -116,19 +78,11 @@ private:
         return true;
     }
 
-    /** "reference|court" of the collected cases, in collection order. */
-    [[nodiscard]] QStringList collectedKeys() const
-    {
-        QStringList keys;
-        for (const CourtCase &record : m_viewModel->cases())
-            keys.append(record.sygnatura + u'|' + record.sad);
-        return keys;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        prepareTestEnvironment();
+        applyApplicationIdentity();
+        QStandardPaths::setTestModeEnabled(true);
         m_portal = std::make_unique<FakePortal>();
         QVERIFY2(m_portal->isRunning(), qPrintable(m_portal->errorString()));
     }
@@ -145,168 +99,159 @@ private Q_SLOTS:
         m_viewModel->setLogin(u"anna"_s);
         m_viewModel->setPassword(u"tajne hasło"_s);
         m_viewModel->setOutputDirectory(QUrl::fromLocalFile(m_folder->path()));
+        m_phases.clear();
+        m_statuses.clear();
+        connect(m_viewModel.get(), &ScraperViewModel::progressChanged, this, [this] {
+            ScrapeProgress *progress = m_viewModel->progress();
+            m_phases.append(progress->phase());
+            connect(progress, &ScrapeProgress::phaseChanged, this,
+                [this, progress] { m_phases.append(progress->phase()); });
+            connect(progress, &ScrapeProgress::statusTextChanged, this,
+                [this, progress] { m_statuses.append(progress->statusText()); });
+        });
     }
 
     void cleanup() { m_viewModel.reset(); }
 
-    // A full run at real speed: every page read, duplicates across pages dropped, the workbook
-    // holding exactly the distinct cases in the order they were collected.
+    // A full run at real speed: every status in order, duplicates across pages dropped, and the
+    // workbook, read by openpyxl, holding exactly the portal's distinct cases in collection order.
     void completedRun()
     {
         setPauseScaleForTesting(1.0);
         m_viewModel->setSelectedApelacja(u"Apelacja gdańska"_s);
-        PhaseRecorder recorder(*m_viewModel);
-        QVERIFY(startAndWait());
-        ScrapeProgress *progress = m_viewModel->progress();
-        using enum ScrapeProgress::ScrapePhase;
-        QCOMPARE(recorder.phases,
-            (QList<ScrapePhase> { idle, launching, loggingIn, selectingApelacja, navigating, filtering,
-                scraping, saving, done }));
-        QStringList steps = recorder.statuses;
-        steps.removeIf([](const QString &text) { return text.startsWith(u"Pobieranie strony "_s); });
-        QCOMPARE(steps,
+        QSignalSpy finished(m_viewModel.get(), &ScraperViewModel::runFinished);
+        m_viewModel->startScraping();
+        QVERIFY(finished.wait(180000));
+        const QStringList expected = portalCaseKeys(u"gdańska"_s);
+        QVERIFY(expected.size() > 100);
+        QCOMPARE(collectedKeys(), expected);
+        QCOMPARE(m_phases,
+            (QList { idle, launching, loggingIn, selectingApelacja, navigating, filtering, scraping, saving,
+                done }));
+        const QString status = u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size());
+        QVERIFY(m_statuses.contains(u"Pobieranie strony 2..."_s));
+        m_statuses.removeIf([](const QString &text) { return text.startsWith(u"Pobieranie strony "_s); });
+        QCOMPARE(m_statuses,
             (QStringList { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s,
                 u"Wybieranie apelacji..."_s, u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s,
-                u"Zapisywanie XLSX..."_s, progress->statusText() }));
-        QVERIFY(recorder.statuses.contains(u"Pobieranie strony 2..."_s));
-
-        const QStringList expected = portalCaseKeys(u"region=gdańska"_s);
-        QVERIFY(expected.size() > 100);
-        verifyEnding(done, u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()),
-            ScraperViewModel::ViewState::results, true);
+                u"Zapisywanie XLSX..."_s, status }));
+        const ScrapeProgress *progress = m_viewModel->progress();
         QCOMPARE(progress->progressValue(), 1.0);
         QCOMPARE(progress->recordCount(), expected.size());
-        QVERIFY(!progress->hasErrorMessage());
-        QCOMPARE(collectedKeys(), expected);
-        const QUrl file = progress->outputFile();
-        QVERIFY(QFileInfo(file.toLocalFile()).fileName().startsWith(u"gdańska_sprawy_"_s));
+        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::results);
+        QCOMPARE(writtenFiles(), QStringList { progress->outputFile().fileName() });
+        QVERIFY(progress->outputFile().fileName().startsWith(u"gdańska_sprawy_"_s));
 
         QProcess reader;
-        reader.start(
-            QStringLiteral(VELMORIA_PYTHON3), { QFINDTESTDATA("readworkbook.py"), file.toLocalFile() });
+        reader.start(QStringLiteral(VELMORIA_PYTHON3),
+            { QFINDTESTDATA("readworkbook.py"), progress->outputFile().toLocalFile() });
         QVERIFY(reader.waitForFinished(60000));
         QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
         const QJsonArray book = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
-        QCOMPARE(book.at(0).toString(), u"Sprawy"_s);
-        const QJsonArray rows = book.at(1).toArray();
-        QCOMPARE(rows.size(), expected.size() + 1);
-        for (qsizetype i = 0; i < m_viewModel->caseCount(); ++i) {
-            const QStringList values = m_viewModel->caseColumnValues(int(i));
-            const QJsonArray row = rows.at(i + 1).toArray();
-            QCOMPARE(row.size(), 9);
-            for (int column = 0; column < 9; ++column)
-                QCOMPARE(row.at(column).toString(), values.at(column));
-        }
+        QStringList read { book.at(0).toString() };
+        for (const auto &row : book.at(1).toArray())
+            read.append(QVariant(row.toArray().toVariantList()).toStringList().join(u'\t'));
+        QStringList written { u"Sprawy"_s, tableColumns.join(u'\t') };
+        for (int row = 0; row < m_viewModel->caseCount(); ++row)
+            written.append(m_viewModel->caseColumnValues(row).join(u'\t'));
+        QCOMPARE(read, written);
     }
 
-    // Nothing found: straight from filtering to done, no file, no page information.
-    void noResults()
+    void endings_data()
     {
-        m_viewModel->setFilter(u"podmiot"_s, u"Nikt Taki Nie Istnieje"_s);
-        PhaseRecorder recorder(*m_viewModel);
-        QVERIFY(startAndWait());
+        QTest::addColumn<QJsonObject>("portal");
+        QTest::addColumn<QString>("podmiot");
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<QList<ScrapePhase>>("phases");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("offersFile");
+
+        const QList steps { idle, launching, loggingIn, selectingApelacja, navigating, filtering };
+        const QString loginFailed = ScraperError::loginFailed().errorDescription();
+        const QString writeFailed = ExcelError::writeFailed().errorDescription();
+        const QString stoppedStatus = u"Zatrzymano. Pobrano %1 spraw."_s;
+        QTest::newRow("no results") << QJsonObject() << u"Nikt Taki Nie Istnieje"_s << QString() << false
+                                    << steps + QList { done } << u"Brak wyników."_s << QString() << false;
+        QTest::newRow("stopped during login")
+            << QJsonObject() << QString() << u"login"_s << false
+            << QList { idle, launching, loggingIn, stopped } << stoppedStatus << QString() << false;
+        QTest::newRow("stopped while paging")
+            << QJsonObject() << QString() << u"paging"_s << false << steps + QList { scraping, stopped }
+            << stoppedStatus << QString() << true;
+        // The stopped ending's write is best effort: no file, and no error shown.
+        QTest::newRow("stopped while paging, write fails")
+            << QJsonObject() << QString() << u"paging"_s << true << steps + QList { scraping, stopped }
+            << stoppedStatus << QString() << false;
+        QTest::newRow("login failed") << QJsonObject { { u"acceptLogin"_s, false } } << QString() << QString()
+                                      << false << QList { idle, launching, loggingIn, error }
+                                      << u"Błąd: "_s + loginFailed << loginFailed << false;
+        QTest::newRow("write failed")
+            << QJsonObject() << QString() << QString() << true << steps + QList { scraping, saving, error }
+            << u"Błąd: "_s + writeFailed << writeFailed << false;
+        // A next-page control that wraps from the last page to the first still ends the run.
+        QTest::newRow("wrapping paginator") << QJsonObject { { u"wrapPaging"_s, true } } << QString()
+                                            << QString() << false << steps + QList { scraping, saving, done }
+                                            << u"Gotowe! Pobrano %1 spraw."_s << QString() << true;
+    }
+
+    // Each ending's phases, status, error, screen, log, collected cases and offered workbook.
+    void endings()
+    {
+        QFETCH(QJsonObject, portal);
+        QFETCH(QString, podmiot);
+        QFETCH(QString, stopAt);
+        QFETCH(bool, blocked);
+        QFETCH(QList<ScrapePhase>, phases);
+        QFETCH(QString, status);
+        QFETCH(QString, error);
+        QFETCH(bool, offersFile);
+        QVERIFY(m_portal->configure(portal));
+        QVERIFY(!blocked || blockWorkbookNames());
+        m_viewModel->setFilter(u"podmiot"_s, podmiot);
+        LogCapture log(lcViewModel());
+        QSignalSpy finished(m_viewModel.get(), &ScraperViewModel::runFinished);
+        m_viewModel->startScraping();
         ScrapeProgress *progress = m_viewModel->progress();
-        using enum ScrapeProgress::ScrapePhase;
-        QCOMPARE(recorder.phases,
-            (QList<ScrapePhase> {
-                idle, launching, loggingIn, selectingApelacja, navigating, filtering, done }));
-        verifyEnding(done, u"Brak wyników."_s, ScraperViewModel::ViewState::results, false);
-        QCOMPARE(progress->progressValue(), 1.0);
-        QCOMPARE(progress->pageInfo(), u"\u2014"_s);
-        QCOMPARE(progress->recordCount(), 0);
-    }
-
-    // A stop during the login ends the run as stopped, with nothing collected and no file.
-    void stoppedDuringLogin()
-    {
-        QVERIFY(startAndWait([this] {
-            ScrapeProgress *progress = m_viewModel->progress();
-            connect(progress, &ScrapeProgress::phaseChanged, m_viewModel.get(), [this, progress] {
-                if (progress->phase() == ScrapePhase::loggingIn)
-                    m_viewModel->stopScraping();
-            });
-        }));
-        verifyEnding(ScrapePhase::stopped, u"Zatrzymano. Pobrano 0 spraw."_s,
-            ScraperViewModel::ViewState::results, false);
-        QVERIFY(!m_viewModel->progress()->hasErrorMessage());
-    }
-
-    void stoppedWhilePaging_data()
-    {
-        QTest::addColumn<bool>("writable");
-        QTest::newRow("workbook written") << true;
-        QTest::newRow("write fails") << false;
-    }
-
-    // A stop while paging writes the cases read so far and offers that workbook; should the write
-    // fail, the run still ends as stopped, offering no file and showing no error.
-    void stoppedWhilePaging()
-    {
-        QFETCH(bool, writable);
-        QVERIFY(writable || blockWorkbookNames());
-        QString pageInfoAtStop;
-        double progressAtStop = 0;
-        QVERIFY(startAndWait([&] {
-            ScrapeProgress *progress = m_viewModel->progress();
-            connect(progress, &ScrapeProgress::recordCountChanged, m_viewModel.get(), [&, progress] {
-                pageInfoAtStop = progress->pageInfo();
-                progressAtStop = progress->progressValue();
+        // What the page loop showed when the stop came, which the stopped ending must keep.
+        std::pair<QString, double> shownAtStop;
+        connect(progress,
+            stopAt == u"login" ? &ScrapeProgress::phaseChanged : &ScrapeProgress::recordCountChanged, this,
+            [&] {
+                if (stopAt.isEmpty())
+                    return;
+                shownAtStop = { progress->pageInfo(), progress->progressValue() };
                 m_viewModel->stopScraping();
             });
-        }));
-        ScrapeProgress *progress = m_viewModel->progress();
-        const qsizetype count = m_viewModel->caseCount();
-        QVERIFY(count > 0);
-        verifyEnding(ScrapePhase::stopped, u"Zatrzymano. Pobrano %1 spraw."_s.arg(count),
-            ScraperViewModel::ViewState::results, writable);
-        QVERIFY(!progress->hasErrorMessage());
-        QCOMPARE(progress->pageInfo(), pageInfoAtStop);
-        QCOMPARE(progress->progressValue(), progressAtStop);
-        QVERIFY(count < portalCaseKeys(u"region=wrocławska"_s).size());
-    }
+        QVERIFY(finished.wait(180000));
 
-    // A refused login fails the run: error phase, the message shown twice, one error log line.
-    void loginFailed()
-    {
-        QVERIFY(m_portal->configure({ { u"acceptLogin"_s, false } }));
-        LogCapture log(lcViewModel());
-        QVERIFY(startAndWait());
-        ScrapeProgress *progress = m_viewModel->progress();
-        const QString message = ScraperError::loginFailed().errorDescription();
-        verifyEnding(ScrapePhase::error, u"Błąd: "_s + message, ScraperViewModel::ViewState::progress, false);
-        QCOMPARE(progress->errorMessageText(), message);
-        const QStringList lines = log.startingWith(u"Pipeline error: "_s);
-        QCOMPARE(lines, QStringList { u"Pipeline error: "_s + message });
-        QCOMPARE(log.types().count(QtCriticalMsg), 1);
-    }
+        QCOMPARE(m_phases, phases);
+        QCOMPARE(progress->statusText(),
+            QString(status).replace(u"%1"_s, QString::number(m_viewModel->caseCount())));
+        QCOMPARE(progress->errorMessageText(), error);
+        QCOMPARE(progress->hasErrorMessage(), !error.isEmpty());
+        QCOMPARE(
+            log.messages(), error.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + error });
+        QCOMPARE(log.types().count(QtCriticalMsg), error.isEmpty() ? 0 : 1);
+        QCOMPARE(m_viewModel->viewState(),
+            error.isEmpty() ? ScraperViewModel::ViewState::results : ScraperViewModel::ViewState::progress);
+        QCOMPARE(progress->outputFile().isLocalFile(), offersFile);
+        QCOMPARE(writtenFiles().size(), offersFile ? 1 : 0);
+        QVERIFY(!m_viewModel->isRunning());
 
-    // A workbook that cannot be written fails the completed run after saving was shown.
-    void writeFailed()
-    {
-        QVERIFY(blockWorkbookNames());
-        PhaseRecorder recorder(*m_viewModel);
-        QVERIFY(startAndWait());
-        ScrapeProgress *progress = m_viewModel->progress();
-        const QString message = ExcelError::writeFailed().errorDescription();
-        QCOMPARE(recorder.phases.mid(recorder.phases.size() - 3),
-            (QList<ScrapePhase> { ScrapePhase::scraping, ScrapePhase::saving, ScrapePhase::error }));
-        QVERIFY(recorder.statuses.contains(u"Zapisywanie XLSX..."_s));
-        verifyEnding(ScrapePhase::error, u"Błąd: "_s + message, ScraperViewModel::ViewState::progress, false);
-        QCOMPARE(progress->errorMessageText(), message);
-        QCOMPARE(progress->progressValue(), 0.95);
-        QVERIFY(m_viewModel->caseCount() > 0);
-    }
-
-    // A next-page control that wraps from the last page to the first still ends the run, with
-    // exactly the distinct cases.
-    void wrappingPaginator()
-    {
-        QVERIFY(m_portal->configure({ { u"wrapPaging"_s, true } }));
-        QVERIFY(startAndWait());
-        const QStringList expected = portalCaseKeys(u"region=wrocławska"_s);
-        verifyEnding(ScrapePhase::done, u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size()),
-            ScraperViewModel::ViewState::results, true);
-        QCOMPARE(collectedKeys(), expected);
+        const QStringList portalKeys = portalCaseKeys(u"wrocławska"_s);
+        if (phases.contains(saving)) {
+            QCOMPARE(collectedKeys(), portalKeys);
+            QCOMPARE(progress->progressValue(), error.isEmpty() ? 1.0 : 0.95);
+        } else if (stopAt == u"paging") {
+            QVERIFY(m_viewModel->caseCount() > 0 && m_viewModel->caseCount() < portalKeys.size());
+            QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtStop);
+        } else {
+            QCOMPARE(m_viewModel->caseCount(), 0);
+            QCOMPARE(progress->pageInfo(), u"\u2014"_s);
+            QCOMPARE(progress->progressValue(), phases.contains(done) ? 1.0 : 0.05);
+        }
     }
 };
 
