@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include "portal/scrapererror.h"
+#include "portal/pagescript.h"
 #include "portal/unicodetext.h"
 
 #include <cmath>
@@ -43,50 +44,6 @@ constexpr int loggedInProbes = 15;
 // Holds the login whose session the profile's cookies and storage belong to.
 const QString sessionLoginFileName = u"sessionlogin"_s;
 const QString storageClearScriptName = u"velmoria-clear-storage"_s;
-
-QString scriptResource(const QString &name)
-{
-    QFile file(u":/scripts/"_s + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing page script resource %s", qUtf8Printable(name));
-    return QString::fromUtf8(file.readAll());
-}
-
-QString quoted(const QString &text)
-{
-    return u"'"_s + WebViewScraper::escapeJS(text) + u"'"_s;
-}
-
-QString quotedList(const QStringList &texts)
-{
-    QStringList items;
-    items.reserve(texts.size());
-    for (const QString &text : texts)
-        items.append(quoted(text));
-    return u"["_s + items.join(u", "_s) + u"]"_s;
-}
-
-QString textOr(const QVariant &value, const QString &fallback)
-{
-    return value.typeId() == QMetaType::QString ? value.toString() : fallback;
-}
-
-bool boolOr(const QVariant &value, bool fallback)
-{
-    return value.typeId() == QMetaType::Bool ? value.toBool() : fallback;
-}
-
-// Numbers come back as doubles; only a whole one is an integer.
-qint64 integerOr(const QVariant &value, qint64 fallback)
-{
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok || value.typeId() == QMetaType::QString || value.typeId() == QMetaType::Bool)
-        return fallback;
-    if (!std::isfinite(number) || std::trunc(number) != number || std::abs(number) > 9.0e18)
-        return fallback;
-    return static_cast<qint64>(number);
-}
 
 /** Turns the runJavaScript callback into an awaitable signal. */
 class ScriptResult : public QObject
@@ -301,53 +258,53 @@ QString WebViewScraper::escapeJS(const QString &text)
 
 QString WebViewScraper::fillFieldJS(const QString &label, const QString &value)
 {
-    static const QString script = scriptResource(u"fillformfield.js"_s);
-    return script + u"("_s + quoted(label) + u", "_s + quoted(value) + u", 'input, textarea', false)"_s;
+    static const QString script = PageScript::load(u"fillformfield"_s);
+    return script + u"("_s + PageScript::quoted(label) + u", "_s + PageScript::quoted(value) + u", 'input, textarea', false)"_s;
 }
 
 QString WebViewScraper::fillInputJS(const QString &label, const QString &value)
 {
-    static const QString script = scriptResource(u"fillformfield.js"_s);
-    return script + u"("_s + quoted(label) + u", "_s + quoted(value) + u", 'input', true)"_s;
+    static const QString script = PageScript::load(u"fillformfield"_s);
+    return script + u"("_s + PageScript::quoted(label) + u", "_s + PageScript::quoted(value) + u", 'input', true)"_s;
 }
 
 QString WebViewScraper::clickAtPointJS(int x, int y)
 {
-    static const QString script = scriptResource(u"clickatpoint.js"_s);
+    static const QString script = PageScript::load(u"clickatpoint"_s);
     return script + u"("_s + QString::number(x) + u", "_s + QString::number(y) + u")"_s;
 }
 
 QString WebViewScraper::loginFillJS(const QString &login)
 {
-    static const QString script = scriptResource(u"fillfirstmatch.js"_s);
+    static const QString script = PageScript::load(u"fillfirstmatch"_s);
     static const QStringList selectors = {
         u"input[formcontrolname=\"login\"]"_s, u"input[name=\"login\"]"_s, u"input[name=\"username\"]"_s,
         u"input[type=\"text\"]"_s,             u"input[placeholder*=\"ogin\"]"_s, u"#login"_s,
     };
-    return script + u"("_s + quotedList(selectors) + u", "_s + quoted(login) + u")"_s;
+    return script + u"("_s + PageScript::quotedList(selectors) + u", "_s + PageScript::quoted(login) + u")"_s;
 }
 
 QString WebViewScraper::passwordFillJS(const QString &password)
 {
-    static const QString script = scriptResource(u"fillfirstmatch.js"_s);
+    static const QString script = PageScript::load(u"fillfirstmatch"_s);
     static const QStringList selectors = {
         u"input[formcontrolname=\"password\"]"_s,
         u"input[name=\"password\"]"_s,
         u"input[type=\"password\"]"_s,
         u"#password"_s,
     };
-    return script + u"("_s + quotedList(selectors) + u", "_s + quoted(password) + u")"_s;
+    return script + u"("_s + PageScript::quotedList(selectors) + u", "_s + PageScript::quoted(password) + u")"_s;
 }
 
 QString WebViewScraper::submitJS()
 {
-    static const QString script = scriptResource(u"submit.js"_s) + u"()"_s;
+    static const QString script = PageScript::load(u"submit"_s) + u"()"_s;
     return script;
 }
 
 QString WebViewScraper::loggedInProbeJS()
 {
-    static const QString script = scriptResource(u"loggedinprobe.js"_s) + u"()"_s;
+    static const QString script = PageScript::load(u"loggedinprobe"_s) + u"()"_s;
     return script;
 }
 
@@ -438,7 +395,7 @@ QCoro::Task<> WebViewScraper::forgetSessionOfOtherLogin(const QString &login)
 QCoro::Task<> WebViewScraper::fillWithRetries(QString script, bool isPassword)
 {
     for (int attempt = 1; attempt <= loginFillAttempts; ++attempt) {
-        const bool filled = boolOr(co_await evaluateJS(script), false);
+        const bool filled = PageScript::boolOr(co_await evaluateJS(script), false);
         if (isPassword)
             qCInfo(lcScraper, "Fill password attempt %ld: %s", static_cast<long>(attempt), filled ? "true" : "false");
         else
@@ -473,7 +430,7 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
 
     co_await sleep(3.0);
 
-    const QString currentUrl = textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
+    const QString currentUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
     qCInfo(lcScraper, "Current URL: %s", qUtf8Printable(currentUrl));
 
     if (!currentUrl.contains(u"/login"_s)) {
@@ -483,7 +440,7 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
         co_return;
     }
 
-    const qint64 bodyLength = integerOr(co_await evaluateJS(u"document.body.innerHTML.length"_s), 0);
+    const qint64 bodyLength = PageScript::wholeNumber(co_await evaluateJS(u"document.body.innerHTML.length"_s)).value_or(0);
     qCInfo(lcScraper, "Page body length: %lld", static_cast<long long>(bodyLength));
 
     co_await fillWithRetries(loginFillJS(login), false);
@@ -494,7 +451,7 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
 
     co_await sleep(4.0);
 
-    const QString afterUrl = textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
+    const QString afterUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
     qCInfo(lcScraper, "URL after submit: %s", qUtf8Printable(afterUrl));
 
     co_await verifyLoggedIn();
@@ -505,8 +462,8 @@ QCoro::Task<> WebViewScraper::verifyLoggedIn()
 {
     for (int attempt = 1;; ++attempt) {
         const QVariant probe = co_await evaluateJS(loggedInProbeJS());
-        const QString currentUrl = textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
-        const QString bodyPrefix = textOr(co_await evaluateJS(u"document.body.innerText.substring(0, 200)"_s), {});
+        const QString currentUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
+        const QString bodyPrefix = PageScript::textOr(co_await evaluateJS(u"document.body.innerText.substring(0, 200)"_s), {});
         const bool isText = probe.typeId() == QMetaType::QString;
         qCInfo(lcScraper, "verifyLoggedIn attempt %ld: result=%s url=%s body=%s", static_cast<long>(attempt),
                isText ? qUtf8Printable(probe.toString()) : "nil", qUtf8Printable(currentUrl),
