@@ -144,12 +144,12 @@ private Q_SLOTS:
 
         QProcess reader;
         reader.start(QStringLiteral(VELMORIA_PYTHON3),
-            { QFINDTESTDATA("readworkbook.py"), progress->outputFile().toLocalFile() });
+            { QStringLiteral(VELMORIA_WORKBOOK_READER), progress->outputFile().toLocalFile() });
         QVERIFY(reader.waitForFinished(60000));
         QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
-        const QJsonArray book = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
-        QStringList read { book.at(0).toString() };
-        for (const auto &row : book.at(1).toArray())
+        const QJsonObject book = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+        QStringList read { book.value(u"sheets"_s).toArray().at(0).toString() };
+        for (const auto &row : book.value(u"rows"_s).toArray())
             read.append(QVariant(row.toArray().toVariantList()).toStringList().join(u'\t'));
         QStringList written { u"Sprawy"_s, tableColumns.join(u'\t') };
         for (int row = 0; row < m_viewModel->caseCount(); ++row)

@@ -198,9 +198,9 @@ private Q_SLOTS:
         reader.start(QStringLiteral(VELMORIA_PYTHON3), { QStringLiteral(VELMORIA_WORKBOOK_READER), file.toLocalFile() });
         QVERIFY(reader.waitForFinished(60000));
         QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
-        const QJsonArray book = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
-        QCOMPARE(book.at(0).toString(), u"Sprawy"_s);
-        const QJsonArray rows = book.at(1).toArray();
+        const QJsonObject book = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+        QCOMPARE(book.value(u"sheets"_s).toArray(), QJsonArray { u"Sprawy"_s });
+        const QJsonArray rows = book.value(u"rows"_s).toArray();
         QCOMPARE(rows.at(0).toArray().at(0).toString(), u"Sygnatura"_s);
         QStringList written;
         for (qsizetype i = 1; i < rows.size(); ++i)
