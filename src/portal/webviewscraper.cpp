@@ -196,6 +196,9 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
     QPointer<ScriptResult> result = new ScriptResult(this);
     // Should the page go away first, its callback may never come: end the wait with no result.
     const auto guard = connect(d->page, &QObject::destroyed, result.get(), &ScriptResult::done);
+    // Nor does it come when the page's render process dies mid-script: the run would hang for good.
+    const auto crashGuard = connect(d->page, &QWebEnginePage::renderProcessTerminated, result.get(),
+                                    [result] { Q_EMIT result->done(); });
     d->page->runJavaScript(wrapped, [result](const QVariant &value) {
         if (result) {
             result->value = value;
@@ -204,6 +207,7 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
     });
     co_await qCoro(result.get(), &ScriptResult::done);
     disconnect(guard);
+    disconnect(crashGuard);
     const QVariant tagged = result->value;
     result->deleteLater();
 

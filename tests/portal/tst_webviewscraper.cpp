@@ -13,6 +13,7 @@
 #include <QWebEngineView>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -291,6 +292,27 @@ private Q_SLOTS:
         later.start(500);
         QVERIFY(laterSpy.wait(5000));
         QCOMPARE(resumed, 0);
+    }
+
+    // A script whose page process dies before answering fails instead of waiting for ever.
+    void scriptOfADeadPageFails()
+    {
+        showPage();
+        std::optional<QString> error;
+        auto work = [&error](WebViewScraper *driver) -> QCoro::Task<> {
+            try {
+                co_await driver->evaluateJS(u"(function() { while (true) {} })()"_s);
+            } catch (const JavaScriptError &failure) {
+                error = failure.errorDescription();
+            }
+        };
+        auto running = work(m_scraper.get());
+        const qint64 pid = m_scraper->webView()->page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(error.has_value(), 20000);
+        QVERIFY(error->startsWith(u"Błąd skryptu strony: "_s));
+        showPage(); // a new load brings a new render process for the tests after this one
     }
 };
 
