@@ -6,6 +6,7 @@
 #include "portal/webviewscraper.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,17 @@ public:
     QList<QUrl> urls;
 public Q_SLOTS:
     void open(const QUrl &url) { urls.append(url); }
+};
+
+/** A desktop file manager on the test's private session bus. */
+class FakeFileManager : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+public Q_SLOTS:
+    void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
 };
 
 class ScraperViewModelTest : public QObject
@@ -335,8 +347,8 @@ private Q_SLOTS:
         QCOMPARE(progress->elapsedSeconds(), 66);
     }
 
-    // Without a file, opening and revealing do nothing; with no file manager on the bus,
-    // revealing opens the containing folder.
+    // Without a file, opening and revealing do nothing; revealing asks the file manager on the
+    // bus to select the file, and opens the containing folder when there is none.
     void fileActions()
     {
         OpenedUrls opened;
@@ -348,8 +360,20 @@ private Q_SLOTS:
         const QUrl file = QUrl::fromLocalFile(m_scratch.filePath(u"wynik.xlsx"_s));
         viewModel.progress()->setOutputFile(file);
         viewModel.openOutputFile();
+        QCOMPARE(opened.urls, QList<QUrl> { file });
+
+        FakeFileManager fileManager;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager, QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
         viewModel.showInFinder();
-        QCOMPARE(opened.urls, (QList<QUrl> { file, QUrl::fromLocalFile(m_scratch.path()) }));
+        QTRY_COMPARE(fileManager.shown, QStringList { file.toString() });
+        bus.unregisterService(u"org.freedesktop.FileManager1"_s);
+        bus.unregisterObject(u"/org/freedesktop/FileManager1"_s);
+        QCOMPARE(opened.urls, QList<QUrl> { file });
+
+        viewModel.showInFinder();
+        QTRY_COMPARE(opened.urls, (QList<QUrl> { file, QUrl::fromLocalFile(m_scratch.path()) }));
         QDesktopServices::unsetUrlHandler(u"file"_s);
     }
 };
