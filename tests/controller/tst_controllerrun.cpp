@@ -12,8 +12,6 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
@@ -35,22 +33,6 @@ private:
     // The phases and status texts of the run's records, in the order they were published.
     QList<ScrapePhase> m_phases;
     QStringList m_statuses;
-
-    /** The cases the portal holds for the region, as "reference|court" in table order. */
-    QStringList portalCaseKeys(const QString &region)
-    {
-        QNetworkAccessManager network;
-        QNetworkReply *reply
-            = network.get(QNetworkRequest(m_portal->url(u"/api/sprawy/all?region="_s + region)));
-        QSignalSpy done(reply, &QNetworkReply::finished);
-        if (!reply->isFinished() && !done.wait(10000))
-            return {};
-        QStringList keys;
-        for (const auto &item : QJsonDocument::fromJson(reply->readAll()).array())
-            keys.append(item[u"sygnatura"].toString() + u'|' + item[u"sad"].toString());
-        reply->deleteLater();
-        return keys;
-    }
 
     [[nodiscard]] QStringList collectedKeys() const
     {
@@ -122,7 +104,7 @@ private Q_SLOTS:
         QSignalSpy finished(m_viewModel.get(), &ScraperViewModel::runFinished);
         m_viewModel->startScraping();
         QVERIFY(finished.wait(180000));
-        const QStringList expected = portalCaseKeys(u"gdańska"_s);
+        const QStringList expected = m_portal->allCaseKeys(QUrlQuery { { u"region"_s, u"gdańska"_s } });
         QVERIFY(expected.size() > 100);
         QCOMPARE(collectedKeys(), expected);
         QCOMPARE(m_phases,
@@ -240,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(writtenFiles().size(), offersFile ? 1 : 0);
         QVERIFY(!m_viewModel->isRunning());
 
-        const QStringList portalKeys = portalCaseKeys(u"wrocławska"_s);
+        const QStringList portalKeys = m_portal->allCaseKeys(QUrlQuery { { u"region"_s, u"wrocławska"_s } });
         if (phases.contains(saving)) {
             QCOMPARE(collectedKeys(), portalKeys);
             QCOMPARE(progress->progressValue(), error.isEmpty() ? 1.0 : 0.95);

@@ -110,3 +110,16 @@ QStringList FakePortal::valuesOf(const QString &kind, const QString &field) cons
         values.append(entry.toObject().value(u"value").toString());
     return values;
 }
+
+QJsonArray FakePortal::allCases(const QUrlQuery &query) const
+{
+    return QJsonDocument::fromJson(request("GET", u"/api/sprawy/all?"_s + query.toString(QUrl::FullyEncoded))).array();
+}
+
+QStringList FakePortal::allCaseKeys(const QUrlQuery &query) const
+{
+    QStringList keys;
+    for (const auto &entry : allCases(query))
+        keys.append(entry[u"sygnatura"].toString() + u'|' + entry[u"sad"].toString());
+    return keys;
+}

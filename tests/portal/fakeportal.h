@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QUrl>
+#include <QUrlQuery>
 
 /**
  * The fake court portal (fakeportal/server.py) on 127.0.0.1, started for the life of this object.
@@ -41,6 +42,11 @@ public:
     [[nodiscard]] QJsonArray recordsOf(const QString &kind, const QString &field = {}) const;
     /** The values the field received by @p kind, in order. */
     [[nodiscard]] QStringList valuesOf(const QString &kind, const QString &field) const;
+
+    /** Every case the portal holds for @p query ("region=...&podmiot=..."), in table order. */
+    [[nodiscard]] QJsonArray allCases(const QUrlQuery &query) const;
+    /** The same cases as "reference|court". */
+    [[nodiscard]] QStringList allCaseKeys(const QUrlQuery &query) const;
 
 private:
     [[nodiscard]] QByteArray request(const QByteArray &method, const QString &path, const QByteArray &body = {}) const;

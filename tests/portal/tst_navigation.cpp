@@ -9,8 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -137,20 +135,6 @@ private:
         for (const QString &row : rows)
             json.append(QJsonArray::fromStringList(row.split(u'|')));
         evaluate(buildTableScript + u"("_s + jsLiteral(layout) + u", "_s + jsLiteral(json) + u")"_s);
-    }
-
-    /** The portal's own list of cases for a filtered query. */
-    QJsonArray portalCases(const QUrlQuery &query)
-    {
-        QNetworkAccessManager manager;
-        QUrl url = m_portal->url(u"/api/sprawy/all"_s);
-        url.setQuery(query);
-        QNetworkReply *reply = manager.get(QNetworkRequest(url));
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        if (!reply->isFinished() && !finished.wait(10000))
-            return {};
-        reply->deleteLater();
-        return QJsonDocument::fromJson(reply->readAll()).array();
     }
 
     int overlayCount()
@@ -492,7 +476,7 @@ private Q_SLOTS:
         const qint64 rowCount = runTask(m_scraper->getRowCount());
 
         const QJsonArray portal
-            = portalCases(QUrlQuery { { u"region"_s, region }, { u"status"_s, status }, { u"dataOd"_s, dataOd } });
+            = m_portal->allCases(QUrlQuery { { u"region"_s, region }, { u"status"_s, status }, { u"dataOd"_s, dataOd } });
         QVERIFY(portal.size() > 20);
         QHash<QString, QStringList> expected;
         for (const QJsonValue &item : portal) {

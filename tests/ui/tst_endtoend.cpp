@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -71,23 +69,6 @@ private:
         return texts;
     }
 
-    // "reference|court" of every case the portal holds for the query, in the portal's order.
-    QStringList portalCaseKeys(const QString &query)
-    {
-        QNetworkAccessManager network;
-        QUrl address = m_portal->url(u"/api/sprawy/all"_s);
-        address.setQuery(query);
-        QNetworkReply *reply = network.get(QNetworkRequest(address));
-        QSignalSpy done(reply, &QNetworkReply::finished);
-        if (!reply->isFinished() && !done.wait(10000))
-            return {};
-        QStringList keys;
-        for (const auto &entry : QJsonDocument::fromJson(reply->readAll()).array())
-            keys.append(entry[u"sygnatura"].toString() + u'|' + entry[u"sad"].toString());
-        reply->deleteLater();
-        return keys;
-    }
-
     VelmoriaApp &m_app;
     std::unique_ptr<FakePortal> m_portal;
     QTemporaryDir m_folder;
@@ -139,7 +120,7 @@ private Q_SLOTS:
         QCOMPARE(entered, (QStringList { u"anna"_s, u"tajne hasło"_s, u"Apelacja gdańska"_s, u"Kowalski"_s }));
         saveScreenshot(m_window->grabWindow(), u"login.png"_s);
 
-        const QStringList expected = portalCaseKeys(u"region=gdańska&podmiot=Kowalski"_s);
+        const QStringList expected = m_portal->allCaseKeys(QUrlQuery { { u"region"_s, u"gdańska"_s }, { u"podmiot"_s, u"Kowalski"_s } });
         QVERIFY(!expected.isEmpty());
 
         // Follow what the progress screen shows from the moment it appears.

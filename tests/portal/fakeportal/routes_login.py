@@ -48,12 +48,3 @@ def logout(request):
         state.sessions.pop(session_id, None)
     request.redirect("/login", status=302,
                      headers=[("Set-Cookie", f"{SESSION_COOKIE}=; Path=/; Max-Age=0")])
-
-
-@route("GET", "/")
-def home(request):
-    login = request.session_login()
-    if login is None:
-        request.redirect("/login", status=302)
-        return
-    request.send_html(request.render("home.html", login=login))
