@@ -12,7 +12,7 @@
  */
 [[nodiscard]] QUrl makeOutputURL(const QString &apelacja, const QString &podmiot, const QUrl &folder);
 
-/** As above with the time stamp taken from @p moment (in its own time spec). */
+/** As above with the time stamp taken from @p moment (read in its own time zone). */
 [[nodiscard]] QUrl makeOutputURL(
     const QString &apelacja, const QString &podmiot, const QUrl &folder, const QDateTime &moment);
 
