@@ -55,7 +55,8 @@ void saveCredentials(const QString &login, const QString &password)
     deleteKeychainItem(login);
     auto *job = new QKeychain::WritePasswordJob(applicationIdentifier());
     job->setKey(login);
-    job->setBinaryData(password.toUtf8());
+    // As text, the secret is the password's UTF-8 bytes; binary data would be stored base64-encoded.
+    job->setTextData(password);
     runKeychainJob(job);
 }
 

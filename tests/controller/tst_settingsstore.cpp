@@ -6,29 +6,23 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <qt6keychain/keychain.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-/** The secret-store item of @p account, read directly rather than through the code under test. */
+/** The secret of @p account as the Secret Service holds it, read by its own command-line client. */
 std::optional<QByteArray> readKeychainItem(const QString &account)
 {
-    QKeychain::ReadPasswordJob job(applicationIdentifier());
-    job.setAutoDelete(false);
-    job.setKey(account);
-    QSignalSpy finished(&job, &QKeychain::Job::finished);
-    job.start();
-    if (finished.isEmpty() && !finished.wait(10000))
-        return std::nullopt;
-    return job.error() == QKeychain::NoError ? std::optional(job.binaryData()) : std::nullopt;
+    QProcess lookup;
+    lookup.start(u"secret-tool"_s, { u"lookup"_s, u"server"_s, applicationIdentifier(), u"user"_s, account });
+    const bool ran = lookup.waitForFinished(10000) && lookup.exitStatus() == QProcess::NormalExit;
+    return ran && lookup.exitCode() == 0 ? std::optional(lookup.readAllStandardOutput()) : std::nullopt;
 }
 
 QStringList loaded()
