@@ -35,7 +35,6 @@ namespace {
 
 constexpr int viewWidth = 1400;
 constexpr int viewHeight = 900;
-constexpr int requestTimeoutMs = 60 * 1000;
 constexpr int pageLoadPolls = 30;
 constexpr double pageLoadPollSeconds = 0.5;
 constexpr int loginFillAttempts = 10;
@@ -66,9 +65,16 @@ struct WebViewScraper::Private
     QWebEngineView *view = nullptr;
     QWebEnginePage *page = nullptr;
     QTimer requestTimeout;
-    bool loadRequested = false;
+    // The load loadURL() asked for has neither ended nor turned out to stay in the document.
+    bool requestedLoadPending = false;
     QSet<QByteArray> cookies;
     std::shared_ptr<CancellationToken> neverCancelled = std::make_shared<CancellationToken>();
+
+    void endRequestedLoad()
+    {
+        requestedLoadPending = false;
+        requestTimeout.stop();
+    }
 
     [[nodiscard]] QString sessionLoginPath() const
     {
@@ -134,16 +140,24 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     d->window->show();
     d->window->lower();
 
+    // A load that replaces one under way brings no start of its own, so whatever load ends next
+    // is the requested one.
     connect(d->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        d->loadRequested = false;
         if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-            d->requestTimeout.stop();
+            d->endRequestedLoad();
+    });
+    // A new address that differs only after "#" stays in the document: the engine reports no load
+    // at all, only the new address, while nothing is loading.
+    connect(d->page, &QWebEnginePage::urlChanged, this, [this] {
+        if (!d->page->isLoading())
+            d->endRequestedLoad();
     });
     d->requestTimeout.setSingleShot(true);
-    d->requestTimeout.setInterval(requestTimeoutMs);
+    d->requestTimeout.setInterval(requestTimeout);
     // The engine's request has no time-out of its own: give up on the load like a network error.
+    // The timer runs only while the requested load does, so it never stops a later one.
     connect(&d->requestTimeout, &QTimer::timeout, this, [this] {
-        if (d->loadRequested || d->page->isLoading())
+        if (d->requestedLoadPending)
             d->view->stop();
     });
 }
@@ -156,6 +170,11 @@ WebViewScraper::~WebViewScraper()
     // The page must go before its profile.
     delete d->window;
     delete d->profile;
+}
+
+void WebViewScraper::setRequestTimeoutForTesting(std::chrono::milliseconds timeout)
+{
+    d->requestTimeout.setInterval(timeout);
 }
 
 void WebViewScraper::setCancellationToken(std::shared_ptr<CancellationToken> token)
@@ -227,7 +246,7 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     const QUrl url(address, QUrl::StrictMode);
     if (address.isEmpty() || !url.isValid() || url.isRelative())
         throw ScraperError::invalidURL(address);
-    d->loadRequested = true;
+    d->requestedLoadPending = true;
     d->requestTimeout.start();
     d->page->load(url);
     co_await waitForPageLoad();
@@ -237,7 +256,7 @@ QCoro::Task<> WebViewScraper::waitForPageLoad()
 {
     for (int poll = 0;;) {
         co_await sleep(pageLoadPollSeconds);
-        if (!d->loadRequested && !d->page->isLoading())
+        if (!d->requestedLoadPending && !d->page->isLoading())
             co_return;
         if (++poll >= pageLoadPolls)
             co_return;

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -70,6 +71,11 @@ public:
     WebViewScraper(const QUrl &loginUrl, const QString &profileStoragePath, QObject *parent = nullptr);
     ~WebViewScraper() override;
 
+    /** A load requested by loadURL() and still under way after this long is stopped. */
+    static constexpr std::chrono::milliseconds requestTimeout = std::chrono::seconds(60);
+    /** Test-only: stop requested loads after @p timeout instead. */
+    void setRequestTimeoutForTesting(std::chrono::milliseconds timeout);
+
     /** The token of the run under way; pauses and checks throw once it is cancelled. */
     void setCancellationToken(std::shared_ptr<CancellationToken> token);
     [[nodiscard]] std::shared_ptr<CancellationToken> cancellationToken() const { return m_token; }
@@ -91,7 +97,10 @@ public:
     QCoro::Task<QVariant> evaluateJS(QString script);
     /** Loads an absolute address (else ScraperError::invalidURL) and awaits waitForPageLoad(). */
     QCoro::Task<> loadURL(QString address);
-    /** Polls the loading state every 0.5 s, at most 30 times; gives up silently. */
+    /**
+     * Polls the loading state every 0.5 s, at most 30 times; gives up silently. A navigation
+     * within the document (only the part after "#" changed) counts as finished.
+     */
     QCoro::Task<> waitForPageLoad();
     /** A pause that throws CancellationError once the run's token is cancelled. */
     QCoro::Task<> sleep(double seconds);
