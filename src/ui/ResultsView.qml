@@ -90,7 +90,7 @@ ColumnLayout {
         PrimaryButtonStyle {
             objectName: "newSearchButton"
             text: qsTr("Nowe wyszukiwanie")
-            onClicked: root.viewModel.returnToForm()
+            onClicked: root.viewModel.startNewSearch()
         }
     }
 
