@@ -586,10 +586,7 @@ void ScraperViewModel::returnToForm()
     setViewState(ViewState::login);
 }
 
-void ScraperViewModel::startNewSearch()
-{
-    returnToForm();
-}
+void ScraperViewModel::startNewSearch() { returnToForm(); }
 
 void ScraperViewModel::openOutputFile()
 {

@@ -90,12 +90,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("screenName");
         QTest::addColumn<QStringList>("limeItems");
         QTest::addColumn<bool>("longTexts");
-        QTest::newRow("login") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s } << false;
+        QTest::newRow("login") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s }
+                               << false;
         QTest::newRow("progress") << ViewState::progress << u"progressView"_s
                                   << QStringList { u"stopButton"_s, u"progressFill"_s } << false;
         QTest::newRow("results") << ViewState::results << u"resultsView"_s
                                  << QStringList { u"openFileButton"_s, u"newSearchButton"_s } << false;
-        QTest::newRow("login-long") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s } << true;
+        QTest::newRow("login-long") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s }
+                                    << true;
         QTest::newRow("progress-long") << ViewState::progress << u"progressView"_s
                                        << QStringList { u"backButton"_s, u"progressFill"_s } << true;
         QTest::newRow("results-long") << ViewState::results << u"resultsView"_s
@@ -145,7 +147,8 @@ private Q_SLOTS:
         auto *screen = qobject_cast<QQuickItem *>(loader->property("item").value<QObject *>());
         QCOMPARE(screen->property("viewModel").value<QObject *>(), m_viewModel);
         // The window's height follows the screen shown, once wrapped texts have been laid out.
-        QTRY_VERIFY(!QQuickTest::qIsPolishScheduled(m_window) && m_window->height() == qRound(screen->implicitHeight()));
+        QTRY_VERIFY(!QQuickTest::qIsPolishScheduled(m_window)
+            && m_window->height() == qRound(screen->implicitHeight()));
 
         m_image = m_window->grabWindow();
         if (auto *table = screen->findChild<QQuickItem *>(u"casesTable"_s)) {
