@@ -586,6 +586,8 @@ void ScraperViewModel::returnToForm()
     setViewState(ViewState::login);
 }
 
+void ScraperViewModel::startNewSearch() { returnToForm(); }
+
 void ScraperViewModel::openOutputFile()
 {
     const QUrl file = m_progress->outputFile();

@@ -139,8 +139,10 @@ public:
     Q_INVOKABLE void openOutputFile();
     /** Shows the written workbook in the file manager; nothing without one. */
     Q_INVOKABLE void showInFinder();
-    /** "Wróć" and "Nowe wyszukiwanie": a fresh progress record, no cases, the form. */
+    /** "Wróć" after a failed run: a fresh progress record, no cases, the form. */
     Q_INVOKABLE void returnToForm();
+    /** "Nowe wyszukiwanie" on the results: the same return to the form as returnToForm(). */
+    Q_INVOKABLE void startNewSearch();
 
     /** The de-duplication key: trimmed reference, "|", trimmed court. */
     [[nodiscard]] static QString caseKey(const CourtCase &record);

@@ -27,12 +27,31 @@ Item {
         id: flick
         objectName: "tableFlickable"
         anchors.fill: parent
+        // The scroll bars get strips of their own, so they never hide the last row or column.
+        anchors.rightMargin: verticalBar.width
+        anchors.bottomMargin: horizontalBar.height
         clip: true
         contentWidth: rows.width
         contentHeight: rows.height
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AlwaysOn }
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
+        ScrollBar.horizontal: ScrollBar {
+            id: horizontalBar
+            objectName: "horizontalScrollBar"
+            parent: root
+            anchors.left: flick.left
+            anchors.right: flick.right
+            anchors.top: flick.bottom
+            policy: ScrollBar.AlwaysOn
+        }
+        ScrollBar.vertical: ScrollBar {
+            id: verticalBar
+            objectName: "verticalScrollBar"
+            parent: root
+            anchors.top: flick.top
+            anchors.bottom: flick.bottom
+            anchors.left: flick.right
+            policy: ScrollBar.AlwaysOn
+        }
 
         Column {
             id: rows

@@ -29,6 +29,11 @@ ComboBox {
         color: control.pressed ? Theme.headerBackground : Theme.fieldBackground
         border.width: 1
         border.color: Theme.border
+
+        FocusMark {
+            radius: 4
+            visible: control.visualFocus
+        }
     }
     contentItem: Text {
         leftPadding: 0

@@ -20,5 +20,11 @@ TextField {
         color: Theme.fieldBackground
         border.width: 1
         border.color: Theme.border
+
+        // A field shows it whenever it takes the keys, also after a click.
+        FocusMark {
+            radius: 4
+            visible: control.activeFocus
+        }
     }
 }

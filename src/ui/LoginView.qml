@@ -169,14 +169,19 @@ ColumnLayout {
     Text {
         objectName: "loginErrorLine"
         visible: root.viewModel.hasLoginError
-        Layout.alignment: Qt.AlignHCenter
+        Layout.fillWidth: true
+        Layout.leftMargin: 36
+        Layout.rightMargin: 36
         Layout.bottomMargin: visible ? 4 : 0
         text: root.viewModel.loginError
         textFormat: Text.PlainText
+        // A message from outside (a path, a system error) may be of any length.
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
         font: Theme.labelRegular
         color: Theme.errorRed
         // A blank message still takes its line.
-        Layout.preferredHeight: visible ? fontMetrics.height : 0
+        Layout.preferredHeight: visible ? Math.max(implicitHeight, fontMetrics.height) : 0
         FontMetrics {
             id: fontMetrics
             font: Theme.labelRegular

@@ -85,5 +85,9 @@ T.Button {
             color: Theme.accentLimeDark
             visible: control.pressed
         }
+        FocusMark {
+            radius: 6
+            visible: control.visualFocus
+        }
     }
 }

@@ -17,10 +17,15 @@ ColumnLayout {
 
     Text {
         objectName: "statusLine"
-        Layout.alignment: Qt.AlignHCenter
+        Layout.fillWidth: true
+        Layout.leftMargin: 36
+        Layout.rightMargin: 36
         Layout.topMargin: 10
         text: root.progress.statusText
         textFormat: Text.PlainText
+        // Carries error descriptions of any length.
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
         font: Theme.sectionTitle
         color: Theme.textPrimary
     }

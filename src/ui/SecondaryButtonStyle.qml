@@ -63,5 +63,9 @@ T.Button {
             border.color: Theme.border
             border.width: 1
         }
+        FocusMark {
+            radius: 6
+            visible: control.visualFocus
+        }
     }
 }

@@ -2,6 +2,7 @@
 // folder and checks pixels that only come out right when the theme is applied.
 #include <QDir>
 #include <QQuickItem>
+#include <QtQuickTest/quicktest.h>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QStandardPaths>
@@ -88,30 +89,50 @@ private Q_SLOTS:
         QTest::addColumn<ViewState>("state");
         QTest::addColumn<QString>("screenName");
         QTest::addColumn<QStringList>("limeItems");
-        QTest::newRow("login") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s };
+        QTest::addColumn<bool>("longTexts");
+        QTest::newRow("login") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s }
+                               << false;
         QTest::newRow("progress") << ViewState::progress << u"progressView"_s
-                                  << QStringList { u"stopButton"_s, u"progressFill"_s };
+                                  << QStringList { u"stopButton"_s, u"progressFill"_s } << false;
         QTest::newRow("results") << ViewState::results << u"resultsView"_s
-                                 << QStringList { u"openFileButton"_s, u"newSearchButton"_s };
+                                 << QStringList { u"openFileButton"_s, u"newSearchButton"_s } << false;
+        QTest::newRow("login-long") << ViewState::login << u"loginView"_s << QStringList { u"startButton"_s }
+                                    << true;
+        QTest::newRow("progress-long") << ViewState::progress << u"progressView"_s
+                                       << QStringList { u"backButton"_s, u"progressFill"_s } << true;
+        QTest::newRow("results-long") << ViewState::results << u"resultsView"_s
+                                      << QStringList { u"openFileButton"_s, u"newSearchButton"_s } << true;
     }
 
     // The view state's screen over the window's one controller fills the 950 px window on the theme's
-    // background, with the header's colours and lime primary buttons (and bar).
+    // background, with the header's colours and lime primary buttons (and bar); 300-character
+    // messages and folder paths leave every control inside the window.
     void screens()
     {
         QFETCH(ViewState, state);
         QFETCH(QString, screenName);
         QFETCH(QStringList, limeItems);
+        QFETCH(bool, longTexts);
 
+        const QString longMessage = u"Nie znaleziono elementu na stronie portalu. "_s.repeated(7).left(300);
         ScrapeProgress *progress = m_viewModel->progress();
-        if (state == ViewState::progress) {
+        if (longTexts) {
+            m_viewModel->setLoginError(longMessage);
+            m_viewModel->setOutputDirectory(
+                QUrl::fromLocalFile(u"/tmp/"_s + u"bardzo-dluga-nazwa-folderu/"_s.repeated(12).left(295)));
+            progress->setStatusText(longMessage);
+        }
+        if (state == ViewState::progress && longTexts) {
+            progress->setPhase(ScrapePhase::error);
+            progress->setErrorMessage(longMessage);
+        } else if (state == ViewState::progress) {
             progress->setPhase(ScrapePhase::scraping);
             progress->setStatusText(u"Pobieranie strony 2..."_s);
             progress->setProgressValue(0.5);
             progress->setRecordCount(42);
             progress->setPageInfo(u"2 / 4"_s);
             progress->setElapsedSeconds(75);
-        } else if (state == ViewState::results) {
+        } else if (state == ViewState::results && !longTexts) {
             const CourtCase sample({ u"I C 1/26"_s, u"Sąd Rejonowy dla Wrocławia-Krzyków"_s, u"I Wydział Cywilny"_s,
                 u"o zapłatę"_s, u"Jan Kowalski przeciwko Annie Nowak"_s, u"SSR Maria Wiśniewska"_s, u"2026-01-12"_s,
                 QString(), u"W toku"_s });
@@ -125,11 +146,12 @@ private Q_SLOTS:
         QTRY_COMPARE(loader->property("item").value<QObject *>()->objectName(), screenName);
         auto *screen = qobject_cast<QQuickItem *>(loader->property("item").value<QObject *>());
         QCOMPARE(screen->property("viewModel").value<QObject *>(), m_viewModel);
-        // The window's height follows the screen shown.
-        QTRY_COMPARE(m_window->height(), qRound(screen->implicitHeight()));
+        // The window's height follows the screen shown, once wrapped texts have been laid out.
+        QTRY_VERIFY(!QQuickTest::qIsPolishScheduled(m_window)
+            && m_window->height() == qRound(screen->implicitHeight()));
 
         m_image = m_window->grabWindow();
-        if (QQuickItem *table = item(u"casesTable"_s)) {
+        if (auto *table = screen->findChild<QQuickItem *>(u"casesTable"_s)) {
             // The table's rounded corner shows what it stands on, not its header row; the corners
             // are painted a frame later.
             const QPointF corner = table->mapToScene(QPointF(1, 1));
@@ -140,6 +162,13 @@ private Q_SLOTS:
                                  .arg(QString::fromLatin1(QTest::currentDataTag()))));
 
         QCOMPARE(qRound(m_image.width() / m_image.devicePixelRatio()), 950);
+        for (QQuickItem *control : screen->findChildren<QQuickItem *>()) {
+            if (!control->inherits("QQuickControl") || !control->isVisible())
+                continue;
+            const QRectF area = control->mapRectToScene(QRectF(0, 0, control->width(), control->height()));
+            QVERIFY2(area.left() >= 0 && area.right() <= 950,
+                qPrintable(control->objectName() + u' ' + QString::number(area.right())));
+        }
         QVERIFY2(near(pixel({ 3, 3 }), background, 0), qPrintable(pixel({ 3, 3 }).name()));
         QVERIFY(areaContains(u"headerTitle"_s, navy));
         QVERIFY(areaContains(u"headerSubtitle"_s, secondaryText));

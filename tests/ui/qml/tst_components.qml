@@ -20,6 +20,8 @@ TestCase {
             property alias header: header
             property alias first: first
             property alias second: second
+            property alias secondary: secondary
+            property alias picker: picker
             property alias card: card
             property alias cardLabel: cardLabel
             property alias fieldRow: fieldRow
@@ -32,6 +34,11 @@ TestCase {
                 y: 100; width: 400; spacing: 20
                 PrimaryButtonStyle { id: first; text: "Pierwszy" }
                 PrimaryButtonStyle { id: second; text: "Drugi" }
+            }
+            Row {
+                x: 450; y: 250; spacing: 8
+                SecondaryButtonStyle { id: secondary; text: "Zmień" }
+                FormPicker { id: picker; value: "W toku"; model: ["Wszystkie", "W toku"] }
             }
             CardView { id: card; x: 700; y: 100; accent: true; Text { id: cardLabel; text: "Krótki" } }
             FieldRow { id: fieldRow; y: 250; width: 400; label: "%1 Login"; FormTextField { id: field } }
@@ -65,6 +72,28 @@ TestCase {
         mouseMove(testCase, 940, 590)
         tryCompare(first, "scale", 1)
         tryCompare(findChild(first, "hoverFill"), "opacity", 0)
+    }
+
+    function test_focusMark_data() {
+        return [
+            { tag: "primary by keyboard", control: "first", reason: Qt.TabFocusReason, shown: true },
+            { tag: "primary by mouse", control: "first", reason: Qt.MouseFocusReason, shown: false },
+            { tag: "secondary by keyboard", control: "secondary", reason: Qt.TabFocusReason, shown: true },
+            { tag: "picker by keyboard", control: "picker", reason: Qt.BacktabFocusReason, shown: true },
+            { tag: "picker by mouse", control: "picker", reason: Qt.MouseFocusReason, shown: false },
+            { tag: "text field by keyboard", control: "field", reason: Qt.TabFocusReason, shown: true },
+            { tag: "text field by mouse", control: "field", reason: Qt.MouseFocusReason, shown: true }
+        ]
+    }
+
+    // A control focused from the keyboard shows its focus mark, and no other control does; a button
+    // or picker focused by the mouse shows none, a text field taking the keys does.
+    function test_focusMark(data) {
+        const names = ["first", "second", "secondary", "picker", "field"]
+        const marks = names.map(name => findChild(views[name], "focusMark"))
+        compare(marks.map(mark => mark.visible), names.map(() => false))
+        views[data.control].forceActiveFocus(data.reason)
+        compare(marks.map(mark => mark.visible), names.map(name => name === data.control && data.shown))
     }
 
     // A card is as large as its content; a row's caption is shown as typed, 16 px in and 4 px down,

@@ -29,6 +29,7 @@ TestCase {
             property var calls: []
             function openOutputFile() { calls.push("open:" + objectName) }
             function showInFinder() { calls.push("show:" + objectName) }
+            function startNewSearch() { calls.push("new:" + objectName) }
         }
     }
 
@@ -111,7 +112,8 @@ TestCase {
     }
 
     // Odd rows take the window's background, even rows show the white card; long values wrap to two
-    // lines and are cut at the end; the 1402 px wide rows scroll sideways.
+    // lines and are cut at the end; the 1402 px wide rows scroll sideways, under scroll bars that lie
+    // beside them inside the table.
     function test_rows() {
         const longText = "bardzo długi przedmiot sprawy ".repeat(12)
         for (const subject of [longText, "krótki", "krótki"])
@@ -128,10 +130,15 @@ TestCase {
         const flick = findChild(view, "tableFlickable")
         compare(flick.contentWidth, 1402)
         verify(flick.width < 1402)
+        const table = findChild(view, "casesTable")
+        const bars = ["verticalScrollBar", "horizontalScrollBar"].map(name => findChild(table, name))
+        const corners = bars.map(bar => [bar.mapToItem(flick, 0, 0), bar.mapToItem(table, bar.width, bar.height)])
+        verify(corners[0][0].x >= flick.width && corners[0][1].x <= table.width, JSON.stringify(corners[0]))
+        verify(corners[1][0].y >= flick.height && corners[1][1].y <= table.height, JSON.stringify(corners[1]))
     }
 
-    // Each file button calls the controller current at the press, not the one at build time.
-    function test_fileButtonsReadControllerAtPress() {
+    // Each button calls its action on the controller current at the press, not the one at build time.
+    function test_buttonsReadControllerAtPress() {
         recordFile()
         const first = createTemporaryObject(recorderComponent, testCase, { objectName: "first", progress: viewModel.progress })
         const second = createTemporaryObject(recorderComponent, testCase, { objectName: "second", progress: viewModel.progress })
@@ -139,7 +146,8 @@ TestCase {
         view.viewModel = second
         mouseClick(findChild(view, "openFileButton"))
         mouseClick(findChild(view, "showInFinderButton"))
-        compare(second.calls, ["open:second", "show:second"])
+        mouseClick(findChild(view, "newSearchButton"))
+        compare(second.calls, ["open:second", "show:second", "new:second"])
         compare(first.calls, [])
     }
 
