@@ -8,11 +8,14 @@
 #include <zip.h>
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <ctime>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -627,9 +630,23 @@ void writeXLSX(const QList<CourtCase> &cases, const QUrl &destination)
 
     if (!destination.isLocalFile())
         throw ExcelError::writeFailed(u"Not a local file: "_s + destination.toString());
-    // A temporary file beside the destination, renamed over it only when complete.
+    // A temporary file beside the destination, renamed over it only when complete; left uncommitted,
+    // it is removed with the object.
     QSaveFile file(destination.toLocalFile());
-    // Left uncommitted, the temporary file is removed with the object.
-    if (!file.open(QIODevice::WriteOnly) || file.write(package) != package.size() || !file.commit())
+    // Unbuffered, so that a failed write shows here: commit() renames even when writing out the
+    // buffer fails.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw ExcelError::writeFailed(file.errorString());
+    // A short write reports no cause; writing the rest again fails and says why.
+    for (qsizetype written = 0; written < package.size();) {
+        const qint64 count = file.write(package.constData() + written, package.size() - written);
+        if (count <= 0)
+            throw ExcelError::writeFailed(file.errorString());
+        written += qsizetype(count);
+    }
+    // Some file systems report a lack of space only when the data reach the disk.
+    if (::fsync(file.handle()) != 0)
+        throw ExcelError::writeFailed(qt_error_string(errno));
+    if (!file.commit())
         throw ExcelError::writeFailed(file.errorString());
 }

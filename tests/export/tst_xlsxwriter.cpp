@@ -18,6 +18,7 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <csignal>
 #include <numeric>
 #include <sys/resource.h>
@@ -102,7 +103,7 @@ QByteArray json(const QJsonValue &value)
     return QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
 }
 
-enum Obstacle { noObstacle, diskFullMidway, readOnlyFolder };
+enum Obstacle { noObstacle, diskFull, readOnlyFolder };
 
 } // namespace
 
@@ -283,15 +284,22 @@ private Q_SLOTS:
     void replaceOrKeep_data()
     {
         QTest::addColumn<int>("obstacle");
-        QTest::newRow("replaces a workbook of the same name") << int(noObstacle);
-        QTest::newRow("disk full midway") << int(diskFullMidway);
-        QTest::newRow("read-only folder") << int(readOnlyFolder);
+        QTest::addColumn<int>("caseCount");
+        QTest::addColumn<int>("cause");
+        QTest::newRow("replaces a workbook of the same name") << int(noObstacle) << 2000 << 0;
+        // A small workbook sits in a write buffer until the end: that late failure counts too.
+        QTest::newRow("disk full, small workbook") << int(diskFull) << 0 << EFBIG;
+        QTest::newRow("disk full midway") << int(diskFull) << 2000 << EFBIG;
+        QTest::newRow("read-only folder") << int(readOnlyFolder) << 2000 << EACCES;
     }
 
-    // A workbook of the same name is replaced; a failed write leaves it as it was, with no leftovers.
+    // A workbook of the same name is replaced; a failed write leaves it as it was, with no leftovers,
+    // and names the system's cause.
     void replaceOrKeep()
     {
         QFETCH(int, obstacle);
+        QFETCH(int, caseCount);
+        QFETCH(int, cause);
         const QString folder = m_dir->filePath(u"out"_s);
         const QString path = folder + u"/wrocławska_sprawy_20250305_1407.xlsx"_s;
         const QByteArray earlier = "earlier workbook";
@@ -301,10 +309,11 @@ private Q_SLOTS:
         file.close();
         QCOMPARE(chmod(QFile::encodeName(path).constData(), 0666), 0); // only the folder may stop the write
         QList<CourtCase> cases;
-        for (int i = 0; i < 2000; ++i) // larger than the disk-full limit
+        for (int i = 0; i < caseCount; ++i)
             cases.append(CourtCase({ u"I C %1/24"_s.arg(i), u"nowy"_s }));
 
         QString message;
+        QString detail;
         {
             rlimit fileSize {};
             QCOMPARE(getrlimit(RLIMIT_FSIZE, &fileSize), 0);
@@ -314,9 +323,9 @@ private Q_SLOTS:
                 setrlimit(RLIMIT_FSIZE, &fileSize);
                 chmod(QFile::encodeName(folder).constData(), 0700);
             });
-            if (obstacle == diskFullMidway) {
+            if (obstacle == diskFull) {
                 std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit small { 8192, fileSize.rlim_max };
+                const rlimit small { 4096, fileSize.rlim_max }; // below even an empty workbook
                 QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
             }
             if (obstacle == readOnlyFolder) {
@@ -329,9 +338,11 @@ private Q_SLOTS:
                 writeXLSX(cases, QUrl::fromLocalFile(path));
             } catch (const ExcelError &error) {
                 message = error.errorDescription();
+                detail = error.detail();
             }
         }
         QCOMPARE(message, obstacle == noObstacle ? QString() : u"Nie udało się zapisać pliku XLSX."_s);
+        QCOMPARE(detail, cause ? qt_error_string(cause) : QString());
         if (obstacle == noObstacle)
             QVERIFY(entryData(path, "xl/sharedStrings.xml").contains("<si><t>nowy</t></si>"));
         else
