@@ -294,11 +294,20 @@ bool isHexDigit(char16_t u)
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
 }
 
-// A literal "_xHHHH_" would be read back as an escape; its underscore needs escaping itself.
+// Characters written as "_xHHHH_": those XML 1.0 forbids, and the carriage return, which XML readers
+// turn (alone or before a line feed) into a line feed.
+bool needsSpreadsheetEscape(char16_t unit)
+{
+    return (unit < 0x20 && unit != u'\t' && unit != u'\n') || unit == 0xFFFE || unit == 0xFFFF;
+}
+
+// Written as is, "_xHHHH" followed by an underscore or by an escape (which starts with one) would be
+// read back as an escape; the first underscore needs escaping itself.
 bool startsEscapeLookalike(const char16_t *units, qsizetype i, qsizetype length)
 {
-    return i + 6 < length && units[i + 1] == u'x' && units[i + 6] == u'_' && isHexDigit(units[i + 2])
-        && isHexDigit(units[i + 3]) && isHexDigit(units[i + 4]) && isHexDigit(units[i + 5]);
+    return i + 6 < length && units[i + 1] == u'x' && isHexDigit(units[i + 2]) && isHexDigit(units[i + 3])
+        && isHexDigit(units[i + 4]) && isHexDigit(units[i + 5])
+        && (units[i + 6] == u'_' || needsSpreadsheetEscape(units[i + 6]));
 }
 
 char *putSpreadsheetEscape(char *out, char16_t unit)
@@ -320,14 +329,7 @@ char *put(char *out, std::string_view text)
     return out + text.size();
 }
 
-// Characters XML 1.0 forbids; tab, line feed and carriage return are allowed.
-bool isForbiddenInXml(char16_t unit)
-{
-    return (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit == 0xFFFE
-        || unit == 0xFFFF;
-}
-
-/** UTF-8 of @p text with the five XML entities, spreadsheet escapes for XML-forbidden characters,
+/** UTF-8 of @p text with the five XML entities, spreadsheet escapes for XML-forbidden characters and CR,
  *  escaped look-alikes of those escapes, and U+FFFD for lone surrogates. */
 void appendEscapedText(ByteWriter &writer, QStringView text)
 {
@@ -361,7 +363,7 @@ void appendEscapedText(ByteWriter &writer, QStringView text)
                     *out++ = '_';
                 break;
             default:
-                if (isForbiddenInXml(unit))
+                if (needsSpreadsheetEscape(unit))
                     out = putSpreadsheetEscape(out, unit);
                 else
                     *out++ = char(unit);
@@ -378,7 +380,7 @@ void appendEscapedText(ByteWriter &writer, QStringView text)
             ++i;
         } else if (QChar::isSurrogate(unit)) {
             out = put(out, "\xEF\xBF\xBD"); // U+FFFD
-        } else if (isForbiddenInXml(unit)) {
+        } else if (needsSpreadsheetEscape(unit)) {
             out = putSpreadsheetEscape(out, unit);
         } else {
             *out++ = char(0xE0 | (unit >> 12));

@@ -208,19 +208,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("written");
         QTest::newRow("entities, one already in the data")
             << u"a&b<c>d\"e'f &amp;"_s << u"a&amp;b&lt;c&gt;d&quot;e&apos;f &amp;amp;"_s;
-        QTest::newRow("allowed controls, spaces") << u" a\tb\nc\r\n "_s << u" a\tb\nc\r\n "_s;
+        // Readers turn CR and CRLF into LF; escaped, CR survives.
+        QTest::newRow("allowed controls, spaces, CR") << u" a\tb\nc\r\n "_s << u" a\tb\nc_x000D_\n "_s;
         QTest::newRow("forbidden in XML")
             << QString(QChar(0)) + u"\u0001x\u0008\u000B\u000C\u000E\u001F\uFFFE\uFFFF"_s
             << u"_x0000__x0001_x_x0008__x000B__x000C__x000E__x001F__xFFFE__xFFFF_"_s;
         QTest::newRow("look-alikes, lower-case and chained")
             << u"a_x00e9_b _x0041_x0042_"_s << u"a_x005F_x00e9_b _x005F_x0041_x005F_x0042_"_s;
-        QTest::newRow("not look-alikes")
-            << u"_x004_ _X0041_ _x00G1_ snake_case_"_s << u"_x004_ _X0041_ _x00G1_ snake_case_"_s;
+        QTest::newRow("look-alikes made by the escape that follows")
+            << u"_x0041\u0001 _x005F"_s + QChar(0) + u" _x0041\uFFFF _x0041\r"_s
+            << u"_x005F_x0041_x0001_ _x005F_x005F_x0000_ _x005F_x0041_xFFFF_ _x005F_x0041_x000D_"_s;
+        QTest::newRow("not look-alikes") << u"_x004_ _X0041_ _x00G1_ snake_case_ _x0041\t _x0041\u00E9"_s
+                                         << u"_x004_ _X0041_ _x00G1_ snake_case_ _x0041\t _x0041\u00E9"_s;
         QTest::newRow("lone surrogates")
             << u"a"_s + QChar(0xD83D) + u"b"_s + QChar(0xDE00) << u"a\uFFFDb\uFFFD"_s;
     }
 
-    // Entities, spreadsheet escapes for what XML forbids and for their look-alikes, U+FFFD for lone halves.
+    // Entities, spreadsheet escapes for what XML forbids or alters (CR) and for their look-alikes,
+    // U+FFFD for lone halves.
     void escaping()
     {
         QFETCH(QString, text);
@@ -236,7 +241,7 @@ private Q_SLOTS:
     {
         const QStringList pool { u"Sąd Okręgowy w Łodzi"_s, u"ŻÓŁTA GĘŚ"_s, u"a&b"_s, u"&amp;"_s, u"<b>"_s,
             u"\"'"_s, u"\u0001"_s, u"\u001F"_s, u"\u000B"_s, u"\uFFFF"_s, u"_x0041_"_s, u"_x005F_"_s, u"\t"_s,
-            u"\n"_s, u"  "_s, u"x"_s, u"2024-01-02"_s, u"\U0001F600"_s, u"_"_s, u""_s };
+            u"\n"_s, u"\r"_s, u"_x0041"_s, u"  "_s, u"x"_s, u"2024-01-02"_s, u"\U0001F600"_s, u"_"_s, u""_s };
         QList<CourtCase> cases;
         for (int i = 0; i < 150; ++i) { // each pair of pool texts, in both orders
             QStringList fields;
