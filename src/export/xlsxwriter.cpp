@@ -1,6 +1,7 @@
 #include "xlsxwriter.h"
 
 #include "export/excelerror.h"
+#include "portal/unicodetext.h"
 
 #include <QByteArray>
 #include <QSaveFile>
@@ -214,8 +215,9 @@ quint64 textHash(QStringView text)
 }
 
 /**
- * Distinct texts in first-seen order, equal under canonical equivalence. Texts are looked up by their
- * NFC form: nearly all real text is NFC already, and Qt then returns it unchanged without allocating.
+ * Distinct texts in first-seen order, equal under canonical equivalence once lone surrogates are
+ * replaced as they will be written. Texts are looked up by that NFC form: nearly all real text is NFC
+ * already without lone surrogates, and Qt then returns it unchanged without allocating.
  * Open addressing over (hash, number) slots; growing never rehashes a text.
  */
 class SharedStringTable
@@ -231,7 +233,7 @@ public:
 
     int intern(const QString &text)
     {
-        QString key = text.normalized(QString::NormalizationForm_C);
+        QString key = UnicodeText::replacingLoneSurrogates(text).normalized(QString::NormalizationForm_C);
         const quint64 hash = textHash(key);
         const size_t mask = m_slots.size() - 1;
         for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {

@@ -173,6 +173,11 @@ private Q_SLOTS:
             << QList<CourtCase> { CourtCase({ decomposed, u"Z\u00F3\u0142w"_s, u"Sa\u0328d"_s }) }
             << QList<QList<int>> { { 9, 9, 1, 10, 10, 10, 10, 10, 10 } }
             << QStringList { decomposed, QString() };
+        // Lone surrogates are all written as U+FFFD, so they are that one string.
+        QTest::newRow("lone surrogates and U+FFFD")
+            << QList<CourtCase> { CourtCase({ QString(QChar(0xDC00)), QString(QChar(0xD800)), u"\uFFFD"_s }) }
+            << QList<QList<int>> { { 9, 9, 9, 10, 10, 10, 10, 10, 10 } }
+            << QStringList { u"\uFFFD"_s, QString() };
         // Far more texts than the table first expects: texts met again after it has grown keep their numbers.
         QList<CourtCase> many;
         QList<QList<int>> manyRows;
