@@ -2,6 +2,7 @@
 
 #include "controller/appidentity.h"
 #include "controller/settingsstore.h"
+#include "export/excelerror.h"
 #include "export/outputfile.h"
 #include "export/xlsxwriter.h"
 #include "portal/localizederror.h"
@@ -76,6 +77,9 @@ template <typename T> QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner
 
 QString errorDescriptionOf(const std::exception &error)
 {
+    // A failed save names its cause (no space, no permission, ...) in the system's words.
+    if (const auto *excel = dynamic_cast<const ExcelError *>(&error); excel && !excel->detail().isEmpty())
+        return excel->errorDescription() + u' ' + excel->detail();
     if (const auto *localized = dynamic_cast<const LocalizedError *>(&error))
         return localized->errorDescription();
     return QString::fromUtf8(error.what());

@@ -4,19 +4,20 @@
 
 #include <QString>
 
-/** The one failure of the workbook export; the user sees the same Polish message whatever the cause. */
+/** The one failure of the workbook export: one Polish message, with the cause carried alongside. */
 class ExcelError : public LocalizedError
 {
 public:
     /** The workbook could not be built or saved. */
     [[nodiscard]] static ExcelError writeFailed() { return ExcelError({}); }
-    /** The same error carrying the library's or file system's own words for the log. */
+    /** The same error carrying the cause in the library's or the system's own words. */
     [[nodiscard]] static ExcelError writeFailed(const QString &detail) { return ExcelError(detail); }
 
     /** "Nie udało się zapisać pliku XLSX." */
     [[nodiscard]] QString errorDescription() const override;
 
-    /** The technical cause (English, for logs); empty when there is none. Not part of equality. */
+    /** The cause, shown to the user and logged after the message; empty when there is none.
+     *  Not part of equality. */
     [[nodiscard]] QString detail() const { return m_detail; }
 
     /** The error has a single case, so any two are equal. */

@@ -10,6 +10,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qsizetype maxComponentLength = 40; // user-perceived characters
+constexpr qsizetype maxFileNameBytes = 255; // a name's limit on common file systems, in UTF-8 bytes
 
 // Space separators and the tab; line breaks are not white space here.
 bool isBlank(char32_t scalar) { return scalar == U'\t' || QChar::category(scalar) == QChar::Separator_Space; }
@@ -30,6 +31,21 @@ char32_t scalarAt(const QString &text, qsizetype i, qsizetype *width)
     }
     *width = 1;
     return c.unicode();
+}
+
+// The longest run of whole user-perceived characters from the start of @p text within @p maxBytes of UTF-8.
+QString cutToBytes(const QString &text, qsizetype maxBytes)
+{
+    if (text.toUtf8().size() <= maxBytes)
+        return text;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype kept = 0;
+    for (qsizetype end = graphemes.toNextBoundary(); end != -1; end = graphemes.toNextBoundary()) {
+        if (QStringView(text).left(end).toUtf8().size() > maxBytes)
+            break;
+        kept = end;
+    }
+    return text.left(kept);
 }
 
 } // namespace
@@ -72,13 +88,23 @@ QUrl makeOutputURL(
 {
     QString region = apelacja;
     region.remove(u"Apelacja "_s);
-
-    QStringList parts { sanitizeFileComponent(region), u"sprawy"_s };
-    if (!podmiot.isEmpty())
-        parts.append(sanitizeFileComponent(podmiot));
+    region = sanitizeFileComponent(region);
+    QString party = podmiot.isEmpty() ? QString() : sanitizeFileComponent(podmiot);
     // QDateTime::toString with a format always uses the C locale: ASCII digits, Gregorian calendar.
-    parts.append(moment.toString(u"yyyyMMdd_HHmm"_s));
-    const QString fileName = parts.join(u'_') + u".xlsx"_s;
+    const QString stamp = moment.toString(u"yyyyMMdd_HHmm"_s);
+    const auto nameOf = [&](const QString &regionPart, const QString &partyPart) {
+        QStringList parts { regionPart, u"sprawy"_s };
+        if (!podmiot.isEmpty())
+            parts.append(partyPart);
+        parts.append(stamp);
+        return parts.join(u'_') + u".xlsx"_s;
+    };
+    // Forty characters of some scripts are more bytes than a file name may have, and the save would
+    // fail with every collected case. The party part gives way first, then the region part.
+    const qsizetype room = maxFileNameBytes - nameOf({}, {}).toUtf8().size();
+    party = cutToBytes(party, room - region.toUtf8().size());
+    region = cutToBytes(region, room - party.toUtf8().size());
+    const QString fileName = nameOf(region, party);
 
     if (folder.isLocalFile() || folder.isEmpty())
         return QUrl::fromLocalFile(QDir(folder.toLocalFile()).filePath(fileName));

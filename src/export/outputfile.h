@@ -8,7 +8,8 @@
  * The workbook's location: @p folder with the name
  * "<region>_sprawy[_<party>]_yyyyMMdd_HHmm.xlsx", the region being @p apelacja without "Apelacja ",
  * the party part present whenever @p podmiot is non-empty, the time stamp the current local minute.
- * Never fails; the folder is neither examined nor created.
+ * When the name would exceed 255 bytes of UTF-8, the party part and then the region part are cut
+ * further, at user-perceived character boundaries. Never fails; the folder is neither examined nor created.
  */
 [[nodiscard]] QUrl makeOutputURL(const QString &apelacja, const QString &podmiot, const QUrl &folder);
 

@@ -1,6 +1,7 @@
 #include "xlsxwriter.h"
 
 #include "export/excelerror.h"
+#include "portal/unicodetext.h"
 
 #include <QByteArray>
 #include <QSaveFile>
@@ -8,11 +9,14 @@
 #include <zip.h>
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <ctime>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -211,8 +215,9 @@ quint64 textHash(QStringView text)
 }
 
 /**
- * Distinct texts in first-seen order, equal under canonical equivalence. Texts are looked up by their
- * NFC form: nearly all real text is NFC already, and Qt then returns it unchanged without allocating.
+ * Distinct texts in first-seen order, equal under canonical equivalence once lone surrogates are
+ * replaced as they will be written. Texts are looked up by that NFC form: nearly all real text is NFC
+ * already without lone surrogates, and Qt then returns it unchanged without allocating.
  * Open addressing over (hash, number) slots; growing never rehashes a text.
  */
 class SharedStringTable
@@ -228,7 +233,7 @@ public:
 
     int intern(const QString &text)
     {
-        QString key = text.normalized(QString::NormalizationForm_C);
+        QString key = UnicodeText::replacingLoneSurrogates(text).normalized(QString::NormalizationForm_C);
         const quint64 hash = textHash(key);
         const size_t mask = m_slots.size() - 1;
         for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
@@ -291,11 +296,20 @@ bool isHexDigit(char16_t u)
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
 }
 
-// A literal "_xHHHH_" would be read back as an escape; its underscore needs escaping itself.
+// Characters written as "_xHHHH_": those XML 1.0 forbids, and the carriage return, which XML readers
+// turn (alone or before a line feed) into a line feed.
+bool needsSpreadsheetEscape(char16_t unit)
+{
+    return (unit < 0x20 && unit != u'\t' && unit != u'\n') || unit == 0xFFFE || unit == 0xFFFF;
+}
+
+// Written as is, "_xHHHH" followed by an underscore or by an escape (which starts with one) would be
+// read back as an escape; the first underscore needs escaping itself.
 bool startsEscapeLookalike(const char16_t *units, qsizetype i, qsizetype length)
 {
-    return i + 6 < length && units[i + 1] == u'x' && units[i + 6] == u'_' && isHexDigit(units[i + 2])
-        && isHexDigit(units[i + 3]) && isHexDigit(units[i + 4]) && isHexDigit(units[i + 5]);
+    return i + 6 < length && units[i + 1] == u'x' && isHexDigit(units[i + 2]) && isHexDigit(units[i + 3])
+        && isHexDigit(units[i + 4]) && isHexDigit(units[i + 5])
+        && (units[i + 6] == u'_' || needsSpreadsheetEscape(units[i + 6]));
 }
 
 char *putSpreadsheetEscape(char *out, char16_t unit)
@@ -317,14 +331,7 @@ char *put(char *out, std::string_view text)
     return out + text.size();
 }
 
-// Characters XML 1.0 forbids; tab, line feed and carriage return are allowed.
-bool isForbiddenInXml(char16_t unit)
-{
-    return (unit < 0x20 && unit != u'\t' && unit != u'\n' && unit != u'\r') || unit == 0xFFFE
-        || unit == 0xFFFF;
-}
-
-/** UTF-8 of @p text with the five XML entities, spreadsheet escapes for XML-forbidden characters,
+/** UTF-8 of @p text with the five XML entities, spreadsheet escapes for XML-forbidden characters and CR,
  *  escaped look-alikes of those escapes, and U+FFFD for lone surrogates. */
 void appendEscapedText(ByteWriter &writer, QStringView text)
 {
@@ -358,7 +365,7 @@ void appendEscapedText(ByteWriter &writer, QStringView text)
                     *out++ = '_';
                 break;
             default:
-                if (isForbiddenInXml(unit))
+                if (needsSpreadsheetEscape(unit))
                     out = putSpreadsheetEscape(out, unit);
                 else
                     *out++ = char(unit);
@@ -375,7 +382,7 @@ void appendEscapedText(ByteWriter &writer, QStringView text)
             ++i;
         } else if (QChar::isSurrogate(unit)) {
             out = put(out, "\xEF\xBF\xBD"); // U+FFFD
-        } else if (isForbiddenInXml(unit)) {
+        } else if (needsSpreadsheetEscape(unit)) {
             out = putSpreadsheetEscape(out, unit);
         } else {
             *out++ = char(0xE0 | (unit >> 12));
@@ -627,9 +634,23 @@ void writeXLSX(const QList<CourtCase> &cases, const QUrl &destination)
 
     if (!destination.isLocalFile())
         throw ExcelError::writeFailed(u"Not a local file: "_s + destination.toString());
-    // A temporary file beside the destination, renamed over it only when complete.
+    // A temporary file beside the destination, renamed over it only when complete; left uncommitted,
+    // it is removed with the object.
     QSaveFile file(destination.toLocalFile());
-    // Left uncommitted, the temporary file is removed with the object.
-    if (!file.open(QIODevice::WriteOnly) || file.write(package) != package.size() || !file.commit())
+    // Unbuffered, so that a failed write shows here: commit() renames even when writing out the
+    // buffer fails.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw ExcelError::writeFailed(file.errorString());
+    // A short write reports no cause; writing the rest again fails and says why.
+    for (qsizetype written = 0; written < package.size();) {
+        const qint64 count = file.write(package.constData() + written, package.size() - written);
+        if (count <= 0)
+            throw ExcelError::writeFailed(file.errorString());
+        written += qsizetype(count);
+    }
+    // Some file systems report a lack of space only when the data reach the disk.
+    if (::fsync(file.handle()) != 0)
+        throw ExcelError::writeFailed(qt_error_string(errno));
+    if (!file.commit())
         throw ExcelError::writeFailed(file.errorString());
 }

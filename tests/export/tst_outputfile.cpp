@@ -70,6 +70,20 @@ private Q_SLOTS:
         QTest::newRow("every occurrence removed")
             << u"Apelacja Apelacja krakowska"_s << u""_s << march << u"/tmp"_s
             << u"/tmp/krakowska_sprawy_20250305_1407.xlsx"_s;
+        // Clusters of many bytes: the name is cut at cluster boundaries to 255 bytes of UTF-8,
+        // the party part first (a Hangul syllable of three jamo is 9 bytes), then the region part.
+        const QString jamo = u"\u1100\u1161\u11A8"_s;
+        QTest::newRow("party cut to 255 bytes")
+            << u"Apelacja łódzka"_s << jamo.repeated(45) << march << u"/tmp"_s
+            << u"/tmp/łódzka_sprawy_"_s + jamo.repeated(24) + u"_20250305_1407.xlsx"_s;
+        const QString stacked = u"a\u0300\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308\u0309"_s;
+        QTest::newRow("party emptied, region cut")
+            << u"Apelacja "_s + stacked.repeated(40) << jamo.repeated(40) << march << u"/tmp"_s
+            << u"/tmp/"_s + stacked.repeated(10) + u"_sprawy__20250305_1407.xlsx"_s;
+        const QString exactly = u"ą"_s.repeated(39) + u"a"_s + u"\u0301"_s.repeated(69);
+        QTest::newRow("exactly 255 bytes kept")
+            << u"Apelacja wrocławska"_s << exactly << march << u"/tmp"_s
+            << u"/tmp/wrocławska_sprawy_"_s + exactly + u"_20250305_1407.xlsx"_s;
     }
 
     // The name whatever the user's locale: ASCII digits, Gregorian calendar.

@@ -18,6 +18,7 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <csignal>
 #include <numeric>
 #include <sys/resource.h>
@@ -102,7 +103,7 @@ QByteArray json(const QJsonValue &value)
     return QJsonDocument(QJsonArray { value }).toJson(QJsonDocument::Compact);
 }
 
-enum Obstacle { noObstacle, diskFullMidway, readOnlyFolder };
+enum Obstacle { noObstacle, diskFull, readOnlyFolder };
 
 } // namespace
 
@@ -172,6 +173,11 @@ private Q_SLOTS:
             << QList<CourtCase> { CourtCase({ decomposed, u"Z\u00F3\u0142w"_s, u"Sa\u0328d"_s }) }
             << QList<QList<int>> { { 9, 9, 1, 10, 10, 10, 10, 10, 10 } }
             << QStringList { decomposed, QString() };
+        // Lone surrogates are all written as U+FFFD, so they are that one string.
+        QTest::newRow("lone surrogates and U+FFFD")
+            << QList<CourtCase> { CourtCase({ QString(QChar(0xDC00)), QString(QChar(0xD800)), u"\uFFFD"_s }) }
+            << QList<QList<int>> { { 9, 9, 9, 10, 10, 10, 10, 10, 10 } }
+            << QStringList { u"\uFFFD"_s, QString() };
         // Far more texts than the table first expects: texts met again after it has grown keep their numbers.
         QList<CourtCase> many;
         QList<QList<int>> manyRows;
@@ -207,19 +213,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("written");
         QTest::newRow("entities, one already in the data")
             << u"a&b<c>d\"e'f &amp;"_s << u"a&amp;b&lt;c&gt;d&quot;e&apos;f &amp;amp;"_s;
-        QTest::newRow("allowed controls, spaces") << u" a\tb\nc\r\n "_s << u" a\tb\nc\r\n "_s;
+        // Readers turn CR and CRLF into LF; escaped, CR survives.
+        QTest::newRow("allowed controls, spaces, CR") << u" a\tb\nc\r\n "_s << u" a\tb\nc_x000D_\n "_s;
         QTest::newRow("forbidden in XML")
             << QString(QChar(0)) + u"\u0001x\u0008\u000B\u000C\u000E\u001F\uFFFE\uFFFF"_s
             << u"_x0000__x0001_x_x0008__x000B__x000C__x000E__x001F__xFFFE__xFFFF_"_s;
         QTest::newRow("look-alikes, lower-case and chained")
             << u"a_x00e9_b _x0041_x0042_"_s << u"a_x005F_x00e9_b _x005F_x0041_x005F_x0042_"_s;
-        QTest::newRow("not look-alikes")
-            << u"_x004_ _X0041_ _x00G1_ snake_case_"_s << u"_x004_ _X0041_ _x00G1_ snake_case_"_s;
+        QTest::newRow("look-alikes made by the escape that follows")
+            << u"_x0041\u0001 _x005F"_s + QChar(0) + u" _x0041\uFFFF _x0041\r"_s
+            << u"_x005F_x0041_x0001_ _x005F_x005F_x0000_ _x005F_x0041_xFFFF_ _x005F_x0041_x000D_"_s;
+        QTest::newRow("not look-alikes") << u"_x004_ _X0041_ _x00G1_ snake_case_ _x0041\t _x0041\u00E9"_s
+                                         << u"_x004_ _X0041_ _x00G1_ snake_case_ _x0041\t _x0041\u00E9"_s;
         QTest::newRow("lone surrogates")
             << u"a"_s + QChar(0xD83D) + u"b"_s + QChar(0xDE00) << u"a\uFFFDb\uFFFD"_s;
     }
 
-    // Entities, spreadsheet escapes for what XML forbids and for their look-alikes, U+FFFD for lone halves.
+    // Entities, spreadsheet escapes for what XML forbids or alters (CR) and for their look-alikes,
+    // U+FFFD for lone halves.
     void escaping()
     {
         QFETCH(QString, text);
@@ -235,7 +246,7 @@ private Q_SLOTS:
     {
         const QStringList pool { u"Sąd Okręgowy w Łodzi"_s, u"ŻÓŁTA GĘŚ"_s, u"a&b"_s, u"&amp;"_s, u"<b>"_s,
             u"\"'"_s, u"\u0001"_s, u"\u001F"_s, u"\u000B"_s, u"\uFFFF"_s, u"_x0041_"_s, u"_x005F_"_s, u"\t"_s,
-            u"\n"_s, u"  "_s, u"x"_s, u"2024-01-02"_s, u"\U0001F600"_s, u"_"_s, u""_s };
+            u"\n"_s, u"\r"_s, u"_x0041"_s, u"  "_s, u"x"_s, u"2024-01-02"_s, u"\U0001F600"_s, u"_"_s, u""_s };
         QList<CourtCase> cases;
         for (int i = 0; i < 150; ++i) { // each pair of pool texts, in both orders
             QStringList fields;
@@ -283,15 +294,22 @@ private Q_SLOTS:
     void replaceOrKeep_data()
     {
         QTest::addColumn<int>("obstacle");
-        QTest::newRow("replaces a workbook of the same name") << int(noObstacle);
-        QTest::newRow("disk full midway") << int(diskFullMidway);
-        QTest::newRow("read-only folder") << int(readOnlyFolder);
+        QTest::addColumn<int>("caseCount");
+        QTest::addColumn<int>("cause");
+        QTest::newRow("replaces a workbook of the same name") << int(noObstacle) << 2000 << 0;
+        // A small workbook sits in a write buffer until the end: that late failure counts too.
+        QTest::newRow("disk full, small workbook") << int(diskFull) << 0 << EFBIG;
+        QTest::newRow("disk full midway") << int(diskFull) << 2000 << EFBIG;
+        QTest::newRow("read-only folder") << int(readOnlyFolder) << 2000 << EACCES;
     }
 
-    // A workbook of the same name is replaced; a failed write leaves it as it was, with no leftovers.
+    // A workbook of the same name is replaced; a failed write leaves it as it was, with no leftovers,
+    // and names the system's cause.
     void replaceOrKeep()
     {
         QFETCH(int, obstacle);
+        QFETCH(int, caseCount);
+        QFETCH(int, cause);
         const QString folder = m_dir->filePath(u"out"_s);
         const QString path = folder + u"/wrocławska_sprawy_20250305_1407.xlsx"_s;
         const QByteArray earlier = "earlier workbook";
@@ -301,10 +319,11 @@ private Q_SLOTS:
         file.close();
         QCOMPARE(chmod(QFile::encodeName(path).constData(), 0666), 0); // only the folder may stop the write
         QList<CourtCase> cases;
-        for (int i = 0; i < 2000; ++i) // larger than the disk-full limit
+        for (int i = 0; i < caseCount; ++i)
             cases.append(CourtCase({ u"I C %1/24"_s.arg(i), u"nowy"_s }));
 
         QString message;
+        QString detail;
         {
             rlimit fileSize {};
             QCOMPARE(getrlimit(RLIMIT_FSIZE, &fileSize), 0);
@@ -314,9 +333,9 @@ private Q_SLOTS:
                 setrlimit(RLIMIT_FSIZE, &fileSize);
                 chmod(QFile::encodeName(folder).constData(), 0700);
             });
-            if (obstacle == diskFullMidway) {
+            if (obstacle == diskFull) {
                 std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit small { 8192, fileSize.rlim_max };
+                const rlimit small { 4096, fileSize.rlim_max }; // below even an empty workbook
                 QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
             }
             if (obstacle == readOnlyFolder) {
@@ -329,9 +348,11 @@ private Q_SLOTS:
                 writeXLSX(cases, QUrl::fromLocalFile(path));
             } catch (const ExcelError &error) {
                 message = error.errorDescription();
+                detail = error.detail();
             }
         }
         QCOMPARE(message, obstacle == noObstacle ? QString() : u"Nie udało się zapisać pliku XLSX."_s);
+        QCOMPARE(detail, cause ? qt_error_string(cause) : QString());
         if (obstacle == noObstacle)
             QVERIFY(entryData(path, "xl/sharedStrings.xml").contains("<si><t>nowy</t></si>"));
         else
