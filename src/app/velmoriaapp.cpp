@@ -33,7 +33,7 @@ VelmoriaApp::VelmoriaApp(int &argc, char **argv)
     applyApplicationIdentity();
     // Missing translations (no Polish package installed) leave Qt's texts in English.
     if (m_qtTranslator.load(QLocale(QLocale::Polish, QLocale::Poland), u"qt"_s, u"_"_s,
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&m_qtTranslator);
     m_engine->addImportPath(u"qrc:/"_s);
 }

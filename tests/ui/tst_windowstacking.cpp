@@ -89,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QVERIFY(mainWindowIsAbovePortal());
 
-        // Once the portal's page has been shown, logged in and the run goes on.
+        // A run that has loaded the portal's pages and logged in, and goes on.
         m_viewModel->chooseOutputDirectory(QUrl::fromLocalFile(m_folder.path()));
         m_viewModel->setLogin(u"anna"_s);
         m_viewModel->setPassword(u"tajne hasło"_s);
@@ -105,7 +105,8 @@ int main(int argc, char *argv[])
 {
     // A private X server; it writes its display number to the descriptor it is given.
     QProcess xvfb;
-    xvfb.start(u"Xvfb"_s, { u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"1600x1000x24"_s });
+    xvfb.start(u"Xvfb"_s,
+        { u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"1600x1000x24"_s });
     if (!xvfb.waitForReadyRead(30000)) {
         std::fprintf(stderr, "FAIL: Xvfb did not start\n");
         return 1;
@@ -133,7 +134,7 @@ int main(int argc, char *argv[])
             result = 1;
         }
     }
-    xvfb.kill();
+    xvfb.terminate();
     xvfb.waitForFinished();
     return result;
 }
