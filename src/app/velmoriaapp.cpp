@@ -1,5 +1,7 @@
 #include "velmoriaapp.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QQmlComponent>
 #include <QQuickWindow>
@@ -29,6 +31,10 @@ VelmoriaApp::VelmoriaApp(int &argc, char **argv)
     , m_engine(std::make_unique<QQmlApplicationEngine>())
 {
     applyApplicationIdentity();
+    // Missing translations (no Polish package installed) leave Qt's texts in English.
+    if (m_qtTranslator.load(QLocale(QLocale::Polish, QLocale::Poland), u"qt"_s, u"_"_s,
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&m_qtTranslator);
     m_engine->addImportPath(u"qrc:/"_s);
 }
 

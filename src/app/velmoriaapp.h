@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
+#include <QTranslator>
 
 #include <memory>
 
@@ -34,6 +35,8 @@ public:
 
 private:
     QApplication m_application;
+    // Qt's own texts (dialogs, standard buttons) in Polish, like the rest of the application.
+    QTranslator m_qtTranslator;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QList<QPointer<QQuickWindow>> m_windows;
 };

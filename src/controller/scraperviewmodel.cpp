@@ -9,6 +9,7 @@
 #include "portal/unicodetext.h"
 #include "portal/webviewscraper.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -116,8 +117,10 @@ ScraperViewModel::~ScraperViewModel()
 {
     // Nothing is saved and no window is closed; a run still under way is told to stop. Its
     // coroutines may still be inside the driver, which therefore lives on until the run has
-    // unwound (the scrape task frees it then).
-    if (m_isRunning)
+    // unwound (the scrape task frees it then). Once the application is ending no event loop will
+    // unwind it, and a driver left over would outlive the web engine: its page must go before its
+    // profile while both still can, so it goes with the controller (its callers never resume).
+    if (m_isRunning && !m_eventLoopEnded)
         m_scraper->setParent(nullptr);
     if (m_runToken)
         m_runToken->cancel();
@@ -130,6 +133,8 @@ void ScraperViewModel::initialize(const QUrl &loginUrl)
     m_outputDirectory = defaultOutputDirectory();
     m_progress = new ScrapeProgress(this);
     m_scraper = new WebViewScraper(loginUrl, this);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { m_eventLoopEnded = true; });
 
     const Credentials credentials = loadCredentials();
     setLogin(credentials.login);

@@ -204,6 +204,8 @@ private:
     std::optional<QCoro::Task<>> m_timerTask;
     QSet<QString> m_seenKeys;
     bool m_isRunning = false;
+    // Set once the application's event loop has ended: nothing can unwind a run after that.
+    bool m_eventLoopEnded = false;
 
     std::shared_ptr<CancellationToken> m_runToken;
     // Elapsed time of the current run: monotonic, so a clock set back never shows negative time.

@@ -2,6 +2,7 @@
 
 #include <QCoroSignal>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QJsonDocument>
 #include <QNetworkCookie>
@@ -20,6 +21,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 #include <QWidget>
+#include <QWindow>
 
 #include "portal/scrapererror.h"
 #include "portal/pagescript.h"
@@ -53,6 +55,27 @@ public:
     QVariant value;
 Q_SIGNALS:
     void done();
+};
+
+/**
+ * Keeps a window below the others. Without a window manager "stay on bottom" means nothing and a
+ * new native window goes on top; the web view's rendering widget, which arrives once the window
+ * is up, makes Qt re-create the window's native one, so every new one is put back below.
+ */
+class StayBelowOthers : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WinIdChange) {
+            if (auto *window = qobject_cast<QWidget *>(watched); window && window->windowHandle())
+                window->lower();
+        }
+        return false;
+    }
 };
 
 } // namespace
@@ -137,6 +160,7 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     layout->addWidget(d->view);
 
     d->window->setWindowOpacity(0.01);
+    d->window->installEventFilter(new StayBelowOthers(d->window));
     d->window->show();
     d->window->lower();
 

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls.Basic
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Velmoria
 import "ViewModelActions.js" as Actions
@@ -27,7 +26,9 @@ ColumnLayout {
     }
 
     function chooseOutputDirectory() {
-        folderDialog.open()
+        const folder = ViewHelpers.chooseFolder(viewModel.outputDirectory, Window.window)
+        if (folder.toString() !== "")
+            viewModel.chooseOutputDirectory(folder)
     }
 
     spacing: 0
@@ -198,12 +199,4 @@ ColumnLayout {
     }
 
     TorbunFooter {}
-
-    FolderDialog {
-        id: folderDialog
-        objectName: "folderDialog"
-        onAccepted: {
-            root.viewModel.chooseOutputDirectory(selectedFolder)
-        }
-    }
 }

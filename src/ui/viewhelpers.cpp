@@ -1,6 +1,9 @@
 #include "viewhelpers.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 
 #include "controller/scrapeprogress.h"
 #include "export/xlsxwriter.h"
@@ -89,6 +92,28 @@ int ViewHelpers::tableHeight(qint64 caseCount)
 QString ViewHelpers::folderPath(const QUrl &folder)
 {
     return folder.isLocalFile() ? folder.toLocalFile() : folder.toString(QUrl::PreferLocalFile);
+}
+
+QUrl ViewHelpers::chooseFolder(const QUrl &startFolder, QWindow *parent)
+{
+    // A folder that has gone (the form then asks for another) still says where to look.
+    QString start = startFolder.toLocalFile();
+    while (!start.isEmpty() && !QFileInfo(start).isDir() && !QDir(start).isRoot())
+        start = QFileInfo(start).absolutePath();
+
+    // The main window is not a widget, so the dialog is made modal to the application and put
+    // over that window by hand; a native dialog finds its parent through the same link.
+    QFileDialog dialog(nullptr, QString(), start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (parent) {
+        dialog.winId();
+        dialog.windowHandle()->setTransientParent(parent);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedUrls().value(0);
 }
 
 void ViewHelpers::openMakerSite() { QDesktopServices::openUrl(makerSiteUrl()); }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
+#include <QWindow>
 
 /** Texts, sizes and platform calls the screens need beyond a line of QML. */
 class ViewHelpers : public QObject
@@ -58,6 +59,13 @@ public:
     Q_INVOKABLE static ViewHelpers::Screen screenFor(int viewState);
     /** One field of the controller's filter record ("status", "dataOd", "dataDo", "podmiot", "przedmiot"). */
     Q_INVOKABLE static QString filterValue(const QVariant &filters, const QString &field);
+
+    /**
+     * Asks for a folder in the desktop's own folder dialog where there is one, else Qt's: modal over
+     * @p parent, starting in @p startFolder (or its nearest existing parent). Returns the folder the
+     * user was in or had selected; an empty URL when cancelled.
+     */
+    Q_INVOKABLE static QUrl chooseFolder(const QUrl &startFolder, QWindow *parent);
 
     /** Opens the maker's page in the user's browser; the answer is ignored. */
     Q_INVOKABLE static void openMakerSite();

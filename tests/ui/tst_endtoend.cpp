@@ -1,9 +1,13 @@
 // The application as a user drives it: the real window over a controller pointed at the fake
 // portal, typed into with key and mouse events, run to the results and back to the form.
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QPushButton>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
@@ -11,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/velmoriaapp.h"
 #include "controller/scraperviewmodel.h"
@@ -69,6 +74,40 @@ private:
         return texts;
     }
 
+    struct ChooserSeen
+    {
+        QString startFolder;
+        bool foldersOnly = false;
+        QString cancelText;
+    };
+
+    // Presses "Zmień" and answers the modal folder chooser: cancels, or accepts once in @p folder.
+    // Meanwhile a click on the start button must not reach the form.
+    ChooserSeen answerFolderChooser(const QString &folder)
+    {
+        ChooserSeen seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            poll.stop();
+            seen = { dialog->directory().absolutePath(),
+                dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly),
+                dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text() };
+            click(item(u"startButton"_s));
+            if (folder.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->setDirectory(folder);
+                static_cast<QDialog *>(dialog)->accept();
+            }
+        });
+        poll.start(10);
+        click(item(u"changeFolderButton"_s));
+        return seen;
+    }
+
     VelmoriaApp &m_app;
     std::unique_ptr<FakePortal> m_portal;
     QTemporaryDir m_folder;
@@ -83,8 +122,7 @@ private Q_SLOTS:
         QVERIFY(m_folder.isValid());
         setPauseScaleForTesting(0.05);
         m_viewModel = new ScraperViewModel(m_portal->url(u"/login"_s));
-        // The folder dialog is the platform's; the test stands in for its answer.
-        m_viewModel->chooseOutputDirectory(QUrl::fromLocalFile(m_folder.path()));
+        m_viewModel->setOutputDirectory(QUrl::fromLocalFile(QFileInfo(m_folder.path()).absolutePath()));
         m_window = m_app.openWindow(m_viewModel);
         QVERIFY(m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
@@ -95,6 +133,19 @@ private Q_SLOTS:
     void wholeRun()
     {
         QTRY_COMPARE(screenName(), u"loginView"_s);
+        // The folder chooser is modal, in Polish and opens at the current folder; cancel keeps it,
+        // and the folder the user has browsed to is the one stored.
+        const QUrl startFolder = m_viewModel->outputDirectory();
+        const ChooserSeen cancelled = answerFolderChooser({});
+        QCOMPARE(cancelled.startFolder, startFolder.toLocalFile());
+        QVERIFY(cancelled.foldersOnly);
+        QCOMPARE(cancelled.cancelText, u"Anuluj"_s);
+        QCOMPARE(m_viewModel->outputDirectory(), startFolder);
+        QVERIFY(!m_viewModel->hasLoginError());
+        answerFolderChooser(m_folder.path());
+        QCOMPARE(m_viewModel->outputDirectory(), QUrl::fromLocalFile(m_folder.path()));
+        QCOMPARE(QSettings().value(u"outputDir"_s).toString(), m_folder.path());
+
         click(item(u"loginField"_s));
         type(u"anna"_s);
         click(item(u"passwordField"_s));

@@ -76,7 +76,6 @@ public:
         QDir().mkpath(path);
         return QUrl::fromLocalFile(path);
     }
-    Q_INVOKABLE QString storedOutputDirectory() { return QSettings().value(u"outputDir"_s).toString(); }
     /** Web addresses the application asked the desktop to open since the last call. */
     Q_INVOKABLE QStringList takeOpenedUrls() { return std::exchange(m_openedUrls, {}); }
 

@@ -104,27 +104,4 @@ TestCase {
         verify(!line.visible)
         tryCompare(view, "implicitHeight", before)
     }
-
-    // "Zmień" opens the folder chooser; its choice is shown and remembered, a cancel changes nothing.
-    function test_chooseFolder() {
-        const view = makeView()
-        const dialog = findChild(view, "folderDialog")
-        const before = viewModel.outputDirectory
-        mouseClick(findChild(view, "changeFolderButton"))
-        tryCompare(dialog, "visible", true)
-        dialog.reject()
-        tryCompare(dialog, "visible", false)
-        compare(viewModel.outputDirectory, before)
-        compare(TestSupport.storedOutputDirectory(), "")
-
-        const chosen = TestSupport.folderUrl("Wybrany")
-        mouseClick(findChild(view, "changeFolderButton"))
-        tryCompare(dialog, "visible", true)
-        dialog.currentFolder = chosen
-        dialog.selectedFolder = chosen
-        dialog.accept()
-        compare(String(viewModel.outputDirectory), String(chosen))
-        verify(findChild(view, "folderPath").text.endsWith("/velmoria-ui-test/Wybrany"))
-        compare(TestSupport.storedOutputDirectory(), ViewHelpers.folderPath(chosen))
-    }
 }
