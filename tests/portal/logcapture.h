@@ -1,58 +1,48 @@
 #pragma once
 
-#include <QList>
 #include <QLoggingCategory>
-#include <QString>
 #include <QStringList>
 
-/** Collects the messages of one logging category while it lives; other messages pass on. */
+#include <functional>
+#include <utility>
+
+/** Collects the messages of one logging category while it lives, and lets a test act on each. */
 class LogCapture
 {
 public:
-    explicit LogCapture(const QLoggingCategory &category)
-        : m_category(QString::fromUtf8(category.categoryName()))
+    explicit LogCapture(const QLoggingCategory &category, std::function<void(const QString &)> onMessage = {})
+        : m_category(category.categoryName()), m_onMessage(std::move(onMessage))
     {
-        s_current = this;
+        m_outer = std::exchange(s_current, this);
         m_previous = qInstallMessageHandler(&LogCapture::handle);
     }
     ~LogCapture()
     {
         qInstallMessageHandler(m_previous);
-        s_current = nullptr;
+        s_current = m_outer;
     }
-    LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
 
-    [[nodiscard]] QStringList messages() const { return m_messages; }
-    [[nodiscard]] QList<QtMsgType> types() const { return m_types; }
-    /** Messages starting with @p prefix. */
-    [[nodiscard]] QStringList startingWith(const QString &prefix) const
-    {
-        QStringList found;
-        for (const QString &message : m_messages) {
-            if (message.startsWith(prefix))
-                found.append(message);
-        }
-        return found;
-    }
+    QStringList messages;
 
 private:
-    // The captured category logs on the GUI thread only; other threads' messages just pass on.
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
-        LogCapture *self = s_current;
-        if (self && context.category && QString::fromUtf8(context.category) == self->m_category) {
-            self->m_messages.append(message);
-            self->m_types.append(type);
-            return;
+        LogCapture *outermost = s_current;
+        for (LogCapture *capture = s_current; capture; outermost = capture, capture = capture->m_outer) {
+            if (context.category && qstrcmp(context.category, capture->m_category) == 0) {
+                capture->messages.append(message);
+                if (capture->m_onMessage)
+                    capture->m_onMessage(message);
+                return;
+            }
         }
-        if (self && self->m_previous)
-            self->m_previous(type, context, message);
+        if (outermost && outermost->m_previous)
+            outermost->m_previous(type, context, message);
     }
 
     static inline LogCapture *s_current = nullptr;
-    QString m_category;
+    const char *m_category;
+    std::function<void(const QString &)> m_onMessage;
+    LogCapture *m_outer = nullptr;
     QtMessageHandler m_previous = nullptr;
-    QStringList m_messages;
-    QList<QtMsgType> m_types;
 };
