@@ -9,25 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 using namespace Qt::StringLiterals;
-
-/** Blocks and remembers every https request: nothing serves one here. */
-class HttpsRequests : public QWebEngineUrlRequestInterceptor
-{
-public:
-    void interceptRequest(QWebEngineUrlRequestInfo &info) override
-    {
-        if (info.requestUrl().scheme() == u"https"_s) {
-            urls.append(info.requestUrl());
-            info.block(true);
-        }
-    }
-    QList<QUrl> urls;
-};
 
 class TestNavigation : public QObject
 {
@@ -37,7 +21,6 @@ private:
     QTemporaryDir m_storage;
     FakePortal m_portal;
     std::unique_ptr<WebViewScraper> m_scraper;
-    HttpsRequests m_https;
 
     QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
 
@@ -59,7 +42,6 @@ private Q_SLOTS:
     {
         QVERIFY2(m_portal.isRunning(), qPrintable(m_portal.errorString()));
         m_scraper = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.path());
-        m_scraper->profile()->setUrlRequestInterceptor(&m_https);
         setPauseScaleForTesting(0.02);
     }
 
@@ -69,19 +51,16 @@ private Q_SLOTS:
         setPauseScaleForTesting(1.0);
     }
 
-    // Without a region control the run cannot choose its region; without a Sprawy link near the left
-    // edge the case list is loaded from the portal's host, by https, without port, path or query.
-    void regionAndCaseListFallbacks()
+    // Without a region control the run cannot choose its region, and fails.
+    void noRegionControl()
     {
-        openApp(u"region=none&nav=far"_s);
+        openApp(u"region=none"_s);
         try {
             runTask(m_scraper->selectApelacja(u"Apelacja gdańska"_s));
             QFAIL("a region was chosen without a region control");
         } catch (const ScraperError &error) {
             QCOMPARE(error.errorDescription(), u"Nie znaleziono elementu: Apelacja dropdown"_s);
         }
-        runTask(m_scraper->navigateToSprawy());
-        QCOMPARE(m_https.urls, QList { QUrl(u"https://127.0.0.1/#/sprawy"_s) });
     }
 
     // Every set filter, quotes, backslashes and line breaks included, reaches its own field unchanged

@@ -70,7 +70,7 @@ class Request(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def json(self, value):
+    def json(self, value={}):
         self.send(json.dumps(value, ensure_ascii=False), "application/json")
 
     def session(self):
@@ -85,12 +85,10 @@ class Request(BaseHTTPRequestHandler):
         self.send(text)
 
     def do_GET(self):
-        self.handle_request(b"")
+        self.do_POST()
 
     def do_POST(self):
-        self.handle_request(self.rfile.read(int(self.headers.get("Content-Length") or 0)))
-
-    def handle_request(self, body):
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
         login = self.session()
@@ -106,14 +104,14 @@ class Request(BaseHTTPRequestHandler):
         elif route == ("POST", "/api/record"):
             with lock:
                 state["records"].append(json.loads(body))
-            self.json({})
+            self.json()
         elif route == ("POST", "/api/config"):
             with lock:
                 state["config"].update(json.loads(body))
-            self.json({})
+            self.json()
         elif route == ("POST", "/api/reset"):
             reset()
-            self.json({})
+            self.json()
         elif route == ("GET", "/api/sprawy/all"):
             self.json(filtered(query))
         elif route == ("GET", "/api/sprawy"):

@@ -18,7 +18,8 @@
     });
     ['focus', 'input', 'change', 'blur'].forEach(function(type) {
         document.addEventListener(type, function(event) {
-            if (event.target.matches && event.target.matches('input, textarea'))
+            // A field loses focus by itself when the next one takes it: only a dispatched blur counts.
+            if (event.target.matches && event.target.matches('input, textarea') && !(type === 'blur' && event.isTrusted))
                 record({ kind: type, field: fieldName(event.target), value: event.target.value });
         }, true);
     });

@@ -1,8 +1,7 @@
 // The logged-in portal, built the way its Angular Material pages are: header region menu, pop-ups,
 // navigation, the case list with filters, table and paginator. Panels and pop-ups live in the overlay
 // container. Rendering is synchronous, so a click has changed the page when it returns.
-// Variants in the query: region=none (no region control), nav=far (no Sprawy link on the left),
-// popups=0 (none on arrival).
+// Variants in the query: region=none (no region control), popups=0 (none on arrival).
 (function() {
     var query = new URLSearchParams(location.search);
     var region = query.get('region') || 'wrocławska';
@@ -20,7 +19,7 @@
         return made;
     }
     function icon(name) {
-        return element('mat-icon', { 'class': 'mat-icon material-icons' }, name);
+        return element('mat-icon', { 'class': 'mat-icon' }, name);
     }
     function button(attributes, text, onClick, children) {
         var made = element('button', attributes, text, children);
@@ -72,10 +71,8 @@
         });
     });
 
-    var nav = document.getElementById('nav');
-    nav.appendChild(element('a', { href: '#/' }, 'Strona główna'));
-    if (query.get('nav') !== 'far')
-        nav.appendChild(element('a', { href: '#/sprawy', role: 'listitem' }, 'Sprawy'));
+    document.getElementById('nav').append(element('a', { href: '#/' }, 'Strona główna'),
+        element('a', { href: '#/sprawy', role: 'listitem' }, 'Sprawy'));
 
     if (query.get('popups') !== '0') {
         overlay.appendChild(element('div', { 'class': 'cdk-overlay-backdrop' }));
@@ -102,7 +99,6 @@
         Object.keys(texts).forEach(function(key) {
             filters.appendChild(field(texts[key][0], element(texts[key][1], { formcontrolname: key })));
         });
-        filters.appendChild(button({}, 'Wyczyść', function() {}, [icon('clear')]));
         filters.appendChild(button({}, '', function() {
             applied = { status: status.textContent };
             Object.keys(texts).forEach(function(key) {
@@ -167,8 +163,6 @@
     function render() {
         var sprawy = location.hash === '#/sprawy';
         view.replaceChildren(element('h1', {}, sprawy ? 'Sprawy' : 'Strona główna'));
-        if (!sprawy && query.get('nav') === 'far')
-            view.appendChild(element('a', { href: '#/sprawy', 'class': 'far' }, 'Przejdź do: Sprawy'));
         if (sprawy) {
             view.appendChild(renderFilters());
             tableHost = view.appendChild(element('div'));
