@@ -47,13 +47,11 @@ private:
     {
         QStringList rows;
         for (const QJsonValue &item : cases) {
-            QStringList parties;
-            for (const QJsonValue &party : item[u"glownePodmioty"].toArray())
-                parties.append(party.toString());
-            rows.append(QStringList { item[u"sygnatura"].toString(), item[u"sad"].toString(), item[u"wydzial"].toString(),
-                item[u"przedmiot"].toString(), parties.join(u", "_s), item[u"referent"].toString(),
-                item[u"dataWplywu"].toString(), item[u"dataZakonczenia"].toString(), item[u"status"].toString() }
-                            .join(u'\t'));
+            QStringList fields;
+            for (const char16_t *key : { u"sygnatura", u"sad", u"wydzial", u"przedmiot", u"glownePodmioty", u"referent",
+                     u"dataWplywu", u"dataZakonczenia", u"status" })
+                fields.append(QVariant(item[key].toVariant()).toStringList().join(u", "_s));
+            rows.append(fields.join(u'\t'));
         }
         return rows;
     }
@@ -133,11 +131,13 @@ private Q_SLOTS:
         QList<ScrapePhase> phases;
         QStringList statuses;
         std::pair<QString, double> shownAtAction;
+        int pagesRead = 0;
         s_viewModelLog.clear();
         s_onScraperLine = [&](const QString &message) {
             // The login's pauses leave the portal's pages the time to arrive; the rest may run faster.
             if (message.startsWith(u"verifyLoggedIn"_s))
                 setPauseScaleForTesting(0.01);
+            pagesRead += message.startsWith(u"extractPageData"_s);
             if (action.isEmpty() || !message.startsWith(at) || !shownAtAction.first.isEmpty())
                 return;
             shownAtAction = { viewModel.progress()->pageInfo(), viewModel.progress()->progressValue() };
@@ -170,6 +170,9 @@ private Q_SLOTS:
         for (int row = 0; row < viewModel.caseCount(); ++row)
             rows.append(viewModel.caseColumnValues(row).join(u'\t'));
         QCOMPARE(rows, expected);
+        // Each page is read once, the wrapped-to and the repeated page included; an unchanged one is not.
+        if (collected == u"all" && action.isEmpty())
+            QCOMPARE(pagesRead, (portalCases.size() + 49) / 50 + (paging == u"wrap" || paging == u"repeat"));
 
         QCOMPARE(phases.last(), ending);
         QVERIFY(std::is_sorted(phases.begin(), phases.end()) && !phases.contains(ending == done ? stopped : done));

@@ -16,6 +16,7 @@ WWW = Path(__file__).resolve().parent / "www"
 lock = threading.Lock()
 state = {}
 CONTROL = ("/api/records", "/api/record", "/api/config", "/api/reset")
+JSON = "application/json"
 
 COURTS = ["Sąd Rejonowy w Łodzi", "Sąd Okręgowy we Wrocławiu", "Sąd Apelacyjny w Gdańsku"]
 DIVISIONS = ["I Wydział Cywilny", "", "IV Wydział Pracy i Ubezpieczeń Społecznych"]
@@ -25,8 +26,7 @@ JUDGES = ["SSR Anna Nowak", "", "SSO Jan Maria Wiśniewski"]
 
 
 def reset():
-    with lock:
-        state.update(config={}, records=[], requests=[], sessions={})
+    state.update(config={}, records=[], requests=[], sessions={})
 
 
 def cases_of(region):
@@ -61,29 +61,6 @@ class Request(BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
-    def send(self, body, content_type="text/html", status=200, headers=()):
-        body = body.encode() if isinstance(body, str) else body
-        self.send_response(status)
-        for name, value in [("Content-Type", content_type + "; charset=utf-8"),
-                            ("Content-Length", str(len(body))), ("Cache-Control", "no-store"), *headers]:
-            self.send_header(name, value)
-        self.end_headers()
-        self.wfile.write(body)
-
-    def json(self, value={}):
-        self.send(json.dumps(value, ensure_ascii=False), "application/json")
-
-    def session(self):
-        jar = SimpleCookie(self.headers.get("Cookie", ""))
-        with lock:
-            return state["sessions"].get(jar["PORTAL"].value) if "PORTAL" in jar else None
-
-    def page(self, name, **values):
-        text = (WWW / name).read_text(encoding="utf-8")
-        for key, value in values.items():
-            text = text.replace("{{" + key + "}}", html.escape(value))
-        self.send(text)
-
     def do_GET(self):
         self.do_POST()
 
@@ -91,76 +68,77 @@ class Request(BaseHTTPRequestHandler):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
-        login = self.session()
+        if url.path == "/slow":
+            time.sleep(float(query["seconds"][0]))
+        with lock:
+            text, content_type, status, headers = self.respond(f"{self.command} {url.path}", url, query, body)
+        text = text.encode() if isinstance(text, str) else text
+        self.send_response(status)
+        for name, value in [("Content-Type", content_type + "; charset=utf-8"), ("Content-Length", str(len(text))),
+                            ("Cache-Control", "no-store"), *headers]:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(text)
+
+    def respond(self, route, url, query, body):
+        """The body, content type, status and headers of the answer."""
+        jar = SimpleCookie(self.headers.get("Cookie", ""))
+        login = state["sessions"].get(jar["PORTAL"].value) if "PORTAL" in jar else None
         if url.path not in CONTROL:
-            with lock:
-                state["requests"].append({"method": self.command, "path": url.path, "query": url.query,
-                                          "hadSessionCookie": "PORTAL=" in self.headers.get("Cookie", ""),
-                                          "userAgent": self.headers.get("User-Agent", "")})
-        route = (self.command, url.path)
-        if route == ("GET", "/api/records"):
-            with lock:
-                self.json({**state, "sessions": sorted(state["sessions"].values())})
-        elif route == ("POST", "/api/record"):
-            with lock:
-                state["records"].append(json.loads(body))
-            self.json()
-        elif route == ("POST", "/api/config"):
-            with lock:
-                state["config"].update(json.loads(body))
-            self.json()
-        elif route == ("POST", "/api/reset"):
+            state["requests"].append({"method": self.command, "path": url.path, "query": url.query,
+                                      "hadSessionCookie": "PORTAL" in jar, "userAgent": self.headers["User-Agent"]})
+        if route == "GET /api/records":
+            return json.dumps({**state, "sessions": sorted(state["sessions"].values())}), JSON, 200, []
+        if route == "POST /api/record":
+            state["records"].append(json.loads(body))
+        elif route == "POST /api/config":
+            state["config"].update(json.loads(body))
+        elif route == "POST /api/reset":
             reset()
-            self.json()
-        elif route == ("GET", "/api/sprawy/all"):
-            self.json(filtered(query))
-        elif route == ("GET", "/api/sprawy"):
-            self.cases_page(query)
-        elif route == ("GET", "/login"):
-            self.send("", headers=[("Location", "/")], status=302) if login else self.page("login.html")
-        elif route == ("POST", "/login"):
-            self.login_submit(dict(urllib.parse.parse_qsl(body.decode(), keep_blank_values=True)))
-        elif route == ("GET", "/") and login is None:
-            self.send("", headers=[("Location", "/login")], status=302)
-        elif route in (("GET", "/"), ("GET", "/app")):
-            self.page("app/index.html", login=login or "")
-        elif route == ("GET", "/slow"):
-            time.sleep(float(query.get("seconds", ["1"])[0]))
-            self.send("<p>slow page</p>")
+        elif route == "GET /api/sprawy/all":
+            return json.dumps(filtered(query)), JSON, 200, []
+        elif route == "GET /api/sprawy":
+            return json.dumps(cases_page(query)), JSON, 200, []
+        elif route == "POST /login":
+            return login_submit(dict(urllib.parse.parse_qsl(body.decode(), keep_blank_values=True)))
+        elif route == "GET /login" and login or route == "GET /" and not login:
+            return "", "text/html", 302, [("Location", "/" if login else "/login")]
+        elif route in ("GET /login", "GET /", "GET /app"):
+            page = (WWW / ("login.html" if route == "GET /login" else "app/index.html")).read_text(encoding="utf-8")
+            return page.replace("{{login}}", html.escape(login or "")), "text/html", 200, []
+        elif route == "GET /slow":
+            return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:
-            types = {".js": "text/javascript", ".css": "text/css", ".html": "text/html"}
-            self.send((WWW / url.path.lstrip("/")).read_bytes(), types[Path(url.path).suffix])
+            types = {".js": "text/javascript", ".css": "text/css"}
+            return (WWW / url.path.lstrip("/")).read_bytes(), types[Path(url.path).suffix], 200, []
         else:
-            self.send("not found", "text/plain", 404)
+            return "not found", "text/plain", 404, []
+        return "{}", JSON, 200, []
 
-    def login_submit(self, fields):
-        login, password = fields.get("login", ""), fields.get("password", "")
-        with lock:
-            state["records"] += [{"kind": "post", "field": "login", "value": login},
-                                 {"kind": "post", "field": "password", "value": password}]
-            accounts = state["config"].get("accounts")
-            if accounts is not None and accounts.get(login) != password:
-                self.send("", headers=[("Location", "/login?error=1")], status=303)
-                return
-            session = secrets.token_hex(16)
-            state["sessions"][session] = login
-        self.send("", status=303, headers=[("Location", "/"),
-                                           ("Set-Cookie", f"PORTAL={session}; Path=/; Max-Age=86400; HttpOnly")])
 
-    def cases_page(self, query):
-        """One page; a page after the first repeats the row before it, as the portal does. Config
-        "paging": "wrap" (next on the last page leads to the first), "stuck" (it stays), "nonext" (no
-        next control), "repeat" (the first page comes again, reversed, after itself)."""
-        cases = filtered(query)
-        size, page = int(query["size"][0]), int(query["page"][0])
-        with lock:
-            paging = state["config"].get("paging", "")
-        if paging == "repeat":
-            cases = cases[:size] + cases[size - 1::-1] + cases[size:]
-        start = page * size
-        rows = cases[max(0, start - 1):start + size]
-        self.json({"total": len(cases), "first": start + 1, "last": min(start + size, len(cases)),
-                   "rows": rows, "paging": paging})
+def login_submit(fields):
+    login, password = fields.get("login", ""), fields.get("password", "")
+    state["records"] += [{"kind": "post", "field": "login", "value": login},
+                         {"kind": "post", "field": "password", "value": password}]
+    accounts = state["config"].get("accounts")
+    if accounts is not None and accounts.get(login) != password:
+        return "", "text/html", 303, [("Location", "/login?error=1")]
+    session = secrets.token_hex(16)
+    state["sessions"][session] = login
+    return "", "text/html", 303, [("Location", "/"), ("Set-Cookie", f"PORTAL={session}; Path=/; Max-Age=86400; HttpOnly")]
+
+
+def cases_page(query):
+    """One page; a page after the first repeats the row before it, as the portal does. Config "paging":
+    "wrap" (next on the last page leads to the first), "stuck" (it stays), "nonext" (no next control),
+    "repeat" (the first page comes again, reversed, after itself)."""
+    cases = filtered(query)
+    size, page, paging = int(query["size"][0]), int(query["page"][0]), state["config"].get("paging", "")
+    if paging == "repeat":
+        cases = cases[:size] + cases[size - 1::-1] + cases[size:]
+    start = page * size
+    return {"total": len(cases), "first": start + 1, "last": min(start + size, len(cases)),
+            "rows": cases[max(0, start - 1):start + size], "paging": paging}
 
 
 def main():
