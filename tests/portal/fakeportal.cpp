@@ -1,7 +1,6 @@
 #include "fakeportal.h"
 
 #include <QEventLoop>
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
@@ -30,26 +29,16 @@ QUrl FakePortal::url(const QString &path) const
     return QUrl(u"http://127.0.0.1:%1%2"_s.arg(m_port).arg(path));
 }
 
-QJsonDocument FakePortal::get(const QString &path, const QByteArray &postBody) const
+QJsonDocument FakePortal::get(QStringView path, const QByteArray &postBody) const
 {
     QNetworkAccessManager manager;
-    QNetworkRequest request(url(path));
+    QNetworkRequest request(url(path.toString()));
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     QNetworkReply *reply = postBody.isEmpty() ? manager.get(request) : manager.post(request, postBody);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     return QJsonDocument::fromJson(reply->readAll());
-}
-
-bool FakePortal::configure(const QJsonObject &changes)
-{
-    return get(u"/api/config"_s, QJsonDocument(changes).toJson()).isObject();
-}
-
-bool FakePortal::reset()
-{
-    return get(u"/api/reset"_s, "{}").isObject();
 }
 
 QStringList FakePortal::valuesOf(const QString &kind, const QString &field) const

@@ -7,10 +7,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-/**
- * The fake court portal (fakeportal/server.py) on 127.0.0.1, running while this object lives.
- * Tests steer it with configure() and read what its pages received with records().
- */
+/** The fake court portal (fakeportal/server.py) on 127.0.0.1, running while this object lives. */
 class FakePortal
 {
 public:
@@ -24,16 +21,17 @@ public:
     [[nodiscard]] QUrl url(const QString &path) const;
 
     /** Merges @p changes into the configuration: "accounts" {login: password}, "paging" (see server.py). */
-    bool configure(const QJsonObject &changes);
+    bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */
-    bool reset();
+    bool reset() { return get(u"/api/reset", "{}").isObject(); }
 
-    /** What the pages reported ("set", "input", "change", "blur", "focus", "storage") and logins posted ("post"). */
-    [[nodiscard]] QJsonArray records() const { return snapshot().value(u"records").toArray(); }
+    /** What the pages' fields received ("set", "focus", "input", "change", "blur"), their web storage
+     * ("storage") and the logins posted ("post"). */
+    [[nodiscard]] QJsonArray records() const { return get(u"/api/records")[u"records"].toArray(); }
     /** Every page and data request: method, path, query, hadSessionCookie, userAgent. */
-    [[nodiscard]] QJsonArray requests() const { return snapshot().value(u"requests").toArray(); }
+    [[nodiscard]] QJsonArray requests() const { return get(u"/api/records")[u"requests"].toArray(); }
     /** Logins with a session on the portal. */
-    [[nodiscard]] QJsonArray sessions() const { return snapshot().value(u"sessions").toArray(); }
+    [[nodiscard]] QJsonArray sessions() const { return get(u"/api/records")[u"sessions"].toArray(); }
     /** The values @p field received by records of @p kind, in order. */
     [[nodiscard]] QStringList valuesOf(const QString &kind, const QString &field) const;
 
@@ -43,8 +41,7 @@ public:
     [[nodiscard]] QStringList allCaseKeys(const QUrlQuery &query) const;
 
 private:
-    [[nodiscard]] QJsonObject snapshot() const { return get(QStringLiteral("/api/records")).object(); }
-    [[nodiscard]] QJsonDocument get(const QString &path, const QByteArray &postBody = {}) const;
+    [[nodiscard]] QJsonDocument get(QStringView path, const QByteArray &postBody = {}) const;
 
     QProcess m_process;
     quint16 m_port = 0;

@@ -6,10 +6,8 @@
 #include <exception>
 #include <optional>
 
-/**
- * Runs @p task to its end in a nested event loop; returns its value or rethrows its exception
- * (QCoro::waitFor() of this QCoro version never returns when the task throws).
- */
+/** Runs @p task to its end in a nested event loop; returns its value or rethrows its exception
+ * (QCoro::waitFor() of this QCoro version never returns when the task throws). */
 template<typename T> T runTask(QCoro::Task<T> task)
 {
     QEventLoop loop;
