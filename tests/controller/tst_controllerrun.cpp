@@ -1,51 +1,74 @@
-// Whole runs of the controller in the real web engine against the fake portal, one per ending.
+// Whole runs of the controller in the real web engine against the fake portal: login, pop-ups,
+// region, case list, filters, page size, every page, the workbook, and each of the run's endings.
 #include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
 #include "export/excelerror.h"
 #include "export/xlsxwriter.h"
 #include "fakeportal.h"
-#include "logcapture.h"
-#include "portal/scrapererror.h"
+#include "portal/webviewscraper.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <cerrno>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using enum ScrapeProgress::ScrapePhase;
+
+// What the controller logs during a run; the test acts on the driver's lines.
+QStringList s_viewModelLog;
+std::function<void(const QString &)> s_onScraperLine;
+
+void captureLog(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    if (qstrcmp(context.category, lcViewModel().categoryName()) == 0)
+        s_viewModelLog.append(message);
+    else if (qstrcmp(context.category, lcScraper().categoryName()) == 0 && s_onScraperLine)
+        s_onScraperLine(message);
+}
 
 class ControllerRunTest : public QObject
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakePortal> m_portal;
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<ScraperViewModel> m_viewModel;
-    // The phases and status texts of the run's records, in the order they were published.
-    QList<ScrapePhase> m_phases;
-    QStringList m_statuses;
+    FakePortal m_portal;
 
-    [[nodiscard]] QStringList collectedKeys() const
+    /** The nine fields of each case as the portal has them, joined by tabs. */
+    static QStringList portalRows(const QJsonArray &cases)
     {
-        QStringList keys;
-        for (const CourtCase &record : m_viewModel->cases())
-            keys.append(record.sygnatura + u'|' + record.sad);
-        return keys;
+        QStringList rows;
+        for (const QJsonValue &item : cases) {
+            QStringList fields;
+            for (const char16_t *key : { u"sygnatura", u"sad", u"wydzial", u"przedmiot", u"glownePodmioty", u"referent",
+                     u"dataWplywu", u"dataZakonczenia", u"status" })
+                fields.append(QVariant(item[key].toVariant()).toStringList().join(u", "_s));
+            rows.append(fields.join(u'\t'));
+        }
+        return rows;
     }
 
-    [[nodiscard]] QStringList writtenFiles() const
+    /** The rows of the workbook's sheet as openpyxl reads them, joined by tabs, after its name. */
+    static QStringList workbookRows(const QUrl &file)
     {
-        return QDir(m_folder->path()).entryList({ u"*.xlsx"_s }, QDir::Files);
+        QProcess reader;
+        reader.start(QStringLiteral(VELMORIA_PYTHON3), { QStringLiteral(VELMORIA_WORKBOOK_READER), file.toLocalFile() });
+        reader.waitForFinished(60000);
+        const QJsonObject book = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+        QStringList rows { book[u"sheets"][0].toString() };
+        for (const QJsonValue &row : book[u"rows"].toArray())
+            rows.append(QVariant(row.toArray().toVariantList()).toStringList().join(u'\t'));
+        return rows;
     }
 
 private Q_SLOTS:
@@ -53,179 +76,142 @@ private Q_SLOTS:
     {
         applyApplicationIdentity();
         QStandardPaths::setTestModeEnabled(true);
-        m_portal = std::make_unique<FakePortal>();
-        QVERIFY2(m_portal->isRunning(), qPrintable(m_portal->errorString()));
+        QVERIFY2(m_portal.isRunning(), qPrintable(m_portal.errorString()));
+        qInstallMessageHandler(captureLog);
     }
 
-    void init()
+    void run_data()
     {
-        QVERIFY(m_portal->reset());
-        setPauseScaleForTesting(0.05);
-        m_folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_folder->isValid());
-        // Each run starts from the first launch's settings, not from the region an earlier run saved.
-        QSettings().clear();
-        m_viewModel = std::make_unique<ScraperViewModel>(m_portal->url(u"/login"_s));
-        m_viewModel->setLogin(u"anna"_s);
-        m_viewModel->setPassword(u"tajne hasło"_s);
-        m_viewModel->setOutputDirectory(QUrl::fromLocalFile(m_folder->path()));
-        m_phases.clear();
-        m_statuses.clear();
-        connect(m_viewModel.get(), &ScraperViewModel::progressChanged, this, [this] {
-            ScrapeProgress *progress = m_viewModel->progress();
-            m_phases.append(progress->phase());
-            connect(progress, &ScrapeProgress::phaseChanged, this,
-                [this, progress] { m_phases.append(progress->phase()); });
-            connect(progress, &ScrapeProgress::statusTextChanged, this,
-                [this, progress] { m_statuses.append(progress->statusText()); });
-        });
-    }
-
-    void cleanup() { m_viewModel.reset(); }
-
-    // A full run at real speed: every status in order, duplicates across pages dropped, and the
-    // workbook, read by openpyxl, holding exactly the portal's distinct cases in collection order.
-    void completedRun()
-    {
-        setPauseScaleForTesting(1.0);
-        m_viewModel->setSelectedApelacja(u"Apelacja gdańska"_s);
-        QSignalSpy finished(m_viewModel.get(), &ScraperViewModel::runFinished);
-        m_viewModel->startScraping();
-        QVERIFY(finished.wait(180000));
-        const QStringList expected = m_portal->allCaseKeys(QUrlQuery { { u"region"_s, u"gdańska"_s } });
-        QVERIFY(expected.size() > 100);
-        QCOMPARE(collectedKeys(), expected);
-        QCOMPARE(m_phases,
-            (QList { idle, launching, loggingIn, selectingApelacja, navigating, filtering, scraping, saving,
-                done }));
-        const QString status = u"Gotowe! Pobrano %1 spraw."_s.arg(expected.size());
-        QVERIFY(m_statuses.contains(u"Pobieranie strony 2..."_s));
-        m_statuses.removeIf([](const QString &text) { return text.startsWith(u"Pobieranie strony "_s); });
-        QCOMPARE(m_statuses,
-            (QStringList { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s,
-                u"Wybieranie apelacji..."_s, u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s,
-                u"Zapisywanie XLSX..."_s, status }));
-        const ScrapeProgress *progress = m_viewModel->progress();
-        QCOMPARE(progress->progressValue(), 1.0);
-        QCOMPARE(progress->recordCount(), expected.size());
-        QCOMPARE(m_viewModel->viewState(), ScraperViewModel::ViewState::results);
-        QCOMPARE(writtenFiles(), QStringList { progress->outputFile().fileName() });
-        QVERIFY(progress->outputFile().fileName().startsWith(u"gdańska_sprawy_"_s));
-
-        QProcess reader;
-        reader.start(QStringLiteral(VELMORIA_PYTHON3),
-            { QStringLiteral(VELMORIA_WORKBOOK_READER), progress->outputFile().toLocalFile() });
-        QVERIFY(reader.waitForFinished(60000));
-        QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
-        const QJsonObject book = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
-        QStringList read { book.value(u"sheets"_s).toArray().at(0).toString() };
-        for (const auto &row : book.value(u"rows"_s).toArray())
-            read.append(QVariant(row.toArray().toVariantList()).toStringList().join(u'\t'));
-        QStringList written { u"Sprawy"_s, tableColumns.join(u'\t') };
-        for (int row = 0; row < m_viewModel->caseCount(); ++row)
-            written.append(m_viewModel->caseColumnValues(row).join(u'\t'));
-        QCOMPARE(read, written);
-    }
-
-    void endings_data()
-    {
-        QTest::addColumn<QJsonObject>("portal");
+        QTest::addColumn<QString>("paging"); // the portal's paginator (see server.py)
         QTest::addColumn<QString>("podmiot");
-        QTest::addColumn<QString>("stopAt");
-        QTest::addColumn<bool>("folderGone");
-        QTest::addColumn<QList<ScrapePhase>>("phases");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<bool>("offersFile");
-
-        const QList steps { idle, launching, loggingIn, selectingApelacja, navigating, filtering };
-        const QString loginFailed = ScraperError::loginFailed().errorDescription();
-        // The output folder is gone by the time of the write: the message names that cause.
-        const QString writeFailed
-            = ExcelError::writeFailed().errorDescription() + u' ' + qt_error_string(ENOENT);
-        const QString stoppedStatus = u"Zatrzymano. Pobrano %1 spraw."_s;
-        QTest::newRow("no results") << QJsonObject() << u"Nikt Taki Nie Istnieje"_s << QString() << false
-                                    << steps + QList { done } << u"Brak wyników."_s << QString() << false;
-        QTest::newRow("stopped during login")
-            << QJsonObject() << QString() << u"login"_s << false
-            << QList { idle, launching, loggingIn, stopped } << stoppedStatus << QString() << false;
-        QTest::newRow("stopped while paging")
-            << QJsonObject() << QString() << u"paging"_s << false << steps + QList { scraping, stopped }
-            << stoppedStatus << QString() << true;
-        // The stopped ending's write is best effort: no file, and no error shown.
-        QTest::newRow("stopped while paging, write fails")
-            << QJsonObject() << QString() << u"paging"_s << true << steps + QList { scraping, stopped }
-            << stoppedStatus << QString() << false;
-        QTest::newRow("login failed") << QJsonObject { { u"acceptLogin"_s, false } } << QString() << QString()
-                                      << false << QList { idle, launching, loggingIn, error }
-                                      << u"Błąd: "_s + loginFailed << loginFailed << false;
-        QTest::newRow("write failed")
-            << QJsonObject() << QString() << QString() << true << steps + QList { scraping, saving, error }
-            << u"Błąd: "_s + writeFailed << writeFailed << false;
-        // A next-page control that wraps from the last page to the first still ends the run.
-        QTest::newRow("wrapping paginator") << QJsonObject { { u"wrapPaging"_s, true } } << QString()
-                                            << QString() << false << steps + QList { scraping, saving, done }
-                                            << u"Gotowe! Pobrano %1 spraw."_s << QString() << true;
+        QTest::addColumn<QString>("action"); // "stop", "kill" (the page's process) or "unwritable" (the folder goes)
+        QTest::addColumn<QString>("at"); // ... when the driver logs a line starting so
+        QTest::addColumn<ScrapePhase>("ending");
+        QTest::addColumn<QString>("collected"); // "all" cases of the portal, its "first" page or "none"
+        QTest::addColumn<bool>("file");
+        const QString firstPage = u"extractPageData: found"_s;
+        const QString lastPage = u"goToNextPage: no paginator found"_s;
+        QTest::newRow("next disabled on the last page") << QString() << QString() << QString() << QString() << done << u"all"_s << true;
+        QTest::newRow("paginator wraps to the first page") << u"wrap"_s << QString() << QString() << QString() << done << u"all"_s << true;
+        QTest::newRow("a page of known cases between") << u"repeat"_s << QString() << QString() << QString() << done << u"all"_s << true;
+        QTest::newRow("next changes nothing on the last page") << u"stuck"_s << QString() << QString() << QString() << done << u"all"_s << true;
+        QTest::newRow("no next control") << u"nonext"_s << QString() << QString() << QString() << done << u"first"_s << true;
+        QTest::newRow("no results") << QString() << u"Nikt Taki"_s << QString() << QString() << done << u"none"_s << false;
+        QTest::newRow("stopped during login") << QString() << QString() << u"stop"_s << u"Loading login page"_s << stopped << u"none"_s << false;
+        QTest::newRow("stopped while paging") << QString() << QString() << u"stop"_s << firstPage << stopped << u"first"_s << true;
+        QTest::newRow("stopped after the last page") << QString() << QString() << u"stop"_s << lastPage << stopped << u"all"_s << true;
+        QTest::newRow("page process dies while paging") << QString() << QString() << u"kill"_s << firstPage << error << u"first"_s << false;
+        QTest::newRow("folder gone before saving") << QString() << QString() << u"unwritable"_s << lastPage << error << u"all"_s << false;
     }
 
-    // Each ending's phases, status, error, screen, log, collected cases and offered workbook.
-    void endings()
+    // The cases the run collects, with all their fields, its ending's phase, status, error, log line,
+    // screen and workbook, the progress it leaves, and its elapsed time, which stops at every ending.
+    void run()
     {
-        QFETCH(QJsonObject, portal);
+        QFETCH(QString, paging);
         QFETCH(QString, podmiot);
-        QFETCH(QString, stopAt);
-        QFETCH(bool, folderGone);
-        QFETCH(QList<ScrapePhase>, phases);
-        QFETCH(QString, status);
-        QFETCH(QString, error);
-        QFETCH(bool, offersFile);
-        QVERIFY(m_portal->configure(portal));
-        m_viewModel->setFilter(u"podmiot"_s, podmiot);
-        LogCapture log(lcViewModel());
-        QSignalSpy finished(m_viewModel.get(), &ScraperViewModel::runFinished);
-        m_viewModel->startScraping();
-        ScrapeProgress *progress = m_viewModel->progress();
-        connect(progress, &ScrapeProgress::phaseChanged, this, [&] {
-            if (folderGone && progress->phase() == scraping)
-                QVERIFY(QDir(m_folder->path()).removeRecursively());
-        });
-        // What the page loop showed when the stop came, which the stopped ending must keep.
-        std::pair<QString, double> shownAtStop;
-        connect(progress,
-            stopAt == u"login" ? &ScrapeProgress::phaseChanged : &ScrapeProgress::recordCountChanged, this,
-            [&] {
-                if (stopAt.isEmpty())
-                    return;
-                shownAtStop = { progress->pageInfo(), progress->progressValue() };
-                m_viewModel->stopScraping();
-            });
-        QVERIFY(finished.wait(180000));
+        QFETCH(QString, action);
+        QFETCH(QString, at);
+        QFETCH(ScrapePhase, ending);
+        QFETCH(QString, collected);
+        QFETCH(bool, file);
+        QVERIFY(m_portal.reset());
+        setPauseScaleForTesting(0.05);
+        QVERIFY(m_portal.configure({ { u"paging"_s, paging } }));
+        QTemporaryDir folder;
+        QSettings().clear();
+        ScraperViewModel viewModel(m_portal.url(u"/login"_s));
+        viewModel.setLogin(u"anna"_s);
+        viewModel.setPassword(u"tajne hasło"_s);
+        viewModel.setSelectedApelacja(u"Apelacja gdańska"_s);
+        viewModel.setFilter(u"status"_s, u"W toku"_s);
+        viewModel.setFilter(u"podmiot"_s, podmiot);
+        viewModel.setOutputDirectory(QUrl::fromLocalFile(folder.path()));
+        qint64 now = 0;
+        viewModel.setMonotonicClockForTesting([&now] { return now; });
 
-        QCOMPARE(m_phases, phases);
-        QCOMPARE(progress->statusText(),
-            QString(status).replace(u"%1"_s, QString::number(m_viewModel->caseCount())));
-        QCOMPARE(progress->errorMessageText(), error);
-        QCOMPARE(progress->hasErrorMessage(), !error.isEmpty());
-        QCOMPARE(
-            log.messages(), error.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + error });
-        QCOMPARE(log.types().count(QtCriticalMsg), error.isEmpty() ? 0 : 1);
-        QCOMPARE(m_viewModel->viewState(),
-            error.isEmpty() ? ScraperViewModel::ViewState::results : ScraperViewModel::ViewState::progress);
-        QCOMPARE(progress->outputFile().isLocalFile(), offersFile);
-        QCOMPARE(writtenFiles().size(), offersFile ? 1 : 0);
-        QVERIFY(!m_viewModel->isRunning());
+        QList<ScrapePhase> phases;
+        QStringList statuses;
+        std::pair<QString, double> shownAtAction;
+        int pagesRead = 0;
+        s_viewModelLog.clear();
+        s_onScraperLine = [&](const QString &message) {
+            // The login's pauses leave the portal's pages the time to arrive; the rest may run faster.
+            if (message.startsWith(u"verifyLoggedIn"_s))
+                setPauseScaleForTesting(0.01);
+            pagesRead += message.startsWith(u"extractPageData"_s);
+            if (action.isEmpty() || !message.startsWith(at) || !shownAtAction.first.isEmpty())
+                return;
+            shownAtAction = { viewModel.progress()->pageInfo(), viewModel.progress()->progressValue() };
+            if (action == u"stop") {
+                now += 1000;
+                viewModel.stopScraping();
+            } else if (action == u"kill") {
+                ::kill(static_cast<pid_t>(viewModel.scraper()->webView()->page()->renderProcessPid()), SIGKILL);
+            } else {
+                QDir(folder.path()).removeRecursively();
+            }
+        };
+        const auto forget = qScopeGuard([] { s_onScraperLine = nullptr; });
+        QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
+        viewModel.startScraping();
+        ScrapeProgress *progress = viewModel.progress();
+        phases.append(progress->phase());
+        statuses.append(progress->statusText());
+        connect(progress, &ScrapeProgress::phaseChanged, this, [&] { phases.append(progress->phase()); });
+        connect(progress, &ScrapeProgress::statusTextChanged, this, [&] { statuses.append(progress->statusText()); });
+        now = 65700;
+        QVERIFY(finished.wait(60000));
 
-        const QStringList portalKeys = m_portal->allCaseKeys(QUrlQuery { { u"region"_s, u"wrocławska"_s } });
-        if (phases.contains(saving)) {
-            QCOMPARE(collectedKeys(), portalKeys);
-            QCOMPARE(progress->progressValue(), error.isEmpty() ? 1.0 : 0.95);
-        } else if (stopAt == u"paging") {
-            QVERIFY(m_viewModel->caseCount() > 0 && m_viewModel->caseCount() < portalKeys.size());
-            QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtStop);
-        } else {
-            QCOMPARE(m_viewModel->caseCount(), 0);
-            QCOMPARE(progress->pageInfo(), u"\u2014"_s);
-            QCOMPARE(progress->progressValue(), phases.contains(done) ? 1.0 : 0.05);
+        const QUrlQuery query { { u"region"_s, u"gdańska"_s }, { u"status"_s, u"W toku"_s }, { u"podmiot"_s, podmiot } };
+        const QJsonArray portalCases = m_portal.allCases(query);
+        QStringList expected = portalRows(portalCases);
+        QVERIFY(expected.size() > 50 || collected == u"none");
+        expected = collected == u"all" ? expected : expected.first(collected == u"first" ? 50 : 0);
+        QStringList rows;
+        for (int row = 0; row < viewModel.caseCount(); ++row)
+            rows.append(viewModel.caseColumnValues(row).join(u'\t'));
+        QCOMPARE(rows, expected);
+        // Each page is read once, the wrapped-to and the repeated page included; an unchanged one is not.
+        if (collected == u"all" && action.isEmpty())
+            QCOMPARE(pagesRead, (portalCases.size() + 49) / 50 + (paging == u"wrap" || paging == u"repeat"));
+
+        QCOMPARE(phases.last(), ending);
+        QVERIFY(std::is_sorted(phases.begin(), phases.end()) && !phases.contains(ending == done ? stopped : done));
+        const QString error = progress->errorMessageText();
+        QCOMPARE(error.isEmpty(), ending != ScrapePhase::error);
+        if (action == u"unwritable") // a failed save names its cause in the system's words
+            QCOMPARE(error, ExcelError::writeFailed().errorDescription() + u' ' + qt_error_string(ENOENT));
+        QCOMPARE(s_viewModelLog, error.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + error });
+        const QString status = ending == ScrapePhase::error ? u"Błąd: "_s + error
+            : ending == stopped                             ? u"Zatrzymano. Pobrano %1 spraw."_s.arg(rows.size())
+            : rows.isEmpty()                                ? u"Brak wyników."_s
+                                                            : u"Gotowe! Pobrano %1 spraw."_s.arg(rows.size());
+        QCOMPARE(progress->statusText(), status);
+        QCOMPARE(viewModel.viewState(),
+            ending == ScrapePhase::error ? ScraperViewModel::ViewState::progress : ScraperViewModel::ViewState::results);
+        QCOMPARE(progress->recordCount(), rows.size());
+        if (action == u"stop" || action == u"kill")
+            QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtAction);
+        else
+            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : 0.95);
+
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), file ? 1 : 0);
+        QCOMPARE(progress->outputFile().isLocalFile(), file);
+        if (file)
+            QCOMPARE(workbookRows(progress->outputFile()), QStringList { u"Sprawy"_s } << tableColumns.join(u'\t') << rows);
+
+        // The last update of the elapsed time is the ending's (a stop's own at its moment); none follows.
+        QCOMPARE(progress->elapsedSeconds(), action == u"stop" ? 66 : 65);
+        now += 5000;
+        QSignalSpy elapsed(progress, &ScrapeProgress::elapsedSecondsChanged);
+        QVERIFY(!elapsed.wait(100));
+        QVERIFY(!viewModel.isRunning());
+        if (QTest::currentDataTag() == QByteArray("next disabled on the last page")) {
+            QCOMPARE(phases, (QList { launching, loggingIn, selectingApelacja, navigating, filtering, scraping, saving, done }));
+            statuses.removeIf([](const QString &text) { return text.startsWith(u"Pobieranie strony "_s); });
+            QCOMPARE(statuses, (QStringList { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s, u"Wybieranie apelacji..."_s,
+                                   u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s, u"Zapisywanie XLSX..."_s, status }));
         }
     }
 };
@@ -235,7 +221,6 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ControllerRunTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 #include "tst_controllerrun.moc"

@@ -1,14 +1,7 @@
 #!/usr/bin/python3
-"""Prints an .xlsx workbook as openpyxl and python's zipfile read it, as one JSON object:
-
-  entries  [name, compression, isDirectory] of each ZIP entry, in order
-  times    each entry's time stamp, "YYYY-MM-DDTHH:MM:SS"
-  badCrc   the first entry whose CRC fails, or null
-  sheets   the sheet names
-  rows     the first sheet's cells as text, row by row (an empty cell is "")
-  freeze   the first sheet's frozen pane, e.g. "A2"
-  widths   the first sheet's column widths by letter
-"""
+"""Prints an .xlsx workbook as openpyxl and python's zipfile read it, as one JSON object: entries
+([name, compression, isDirectory] per ZIP entry), times, badCrc (the first bad entry or null), sheets,
+rows (the first sheet's texts, "" when empty), freeze (its frozen pane) and widths (by column letter)."""
 import json
 import re
 import sys

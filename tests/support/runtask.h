@@ -5,20 +5,14 @@
 
 #include <exception>
 #include <optional>
-#include <type_traits>
 
-/**
- * Runs @p task to its end in a nested event loop and returns its value or rethrows its exception.
- * QCoro::waitFor() of this QCoro version never returns when the task throws.
- */
-template<typename T>
-T runTask(QCoro::Task<T> task)
+/** Runs @p task to its end in a nested event loop; returns its value or rethrows its exception
+ * (QCoro::waitFor() of this QCoro version never returns when the task throws). */
+template<typename T> T runTask(QCoro::Task<T> task)
 {
     QEventLoop loop;
-    bool finished = false;
     std::exception_ptr error;
-    using Stored = std::conditional_t<std::is_void_v<T>, bool, T>;
-    std::optional<Stored> result;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
     auto wrapper = [&]() -> QCoro::Task<> {
         try {
             if constexpr (std::is_void_v<T>) {
@@ -30,11 +24,10 @@ T runTask(QCoro::Task<T> task)
         } catch (...) {
             error = std::current_exception();
         }
-        finished = true;
         loop.quit();
     };
     auto running = wrapper();
-    if (!finished)
+    if (!result && !error)
         loop.exec();
     if (error)
         std::rethrow_exception(error);

@@ -1,52 +1,154 @@
-"""Fake court portal for the tests, on 127.0.0.1.
-
-    python3 server.py [--port N]
-
-Prints "PORT <n>" as its first line once it listens (port 0 picks a free one), then serves until
-stdin closes or it is terminated. See core.py for how routes are added.
-"""
-
-import argparse
-import importlib
+"""Fake court portal for the tests: `python3 server.py` listens on 127.0.0.1, prints "PORT <n>" and
+serves until its stdin closes. Tests steer it through /api/config and read /api/records."""
+import html
+import json
+import random
+import secrets
 import sys
 import threading
-from http.server import ThreadingHTTPServer
+import time
+import urllib.parse
+from http.cookies import SimpleCookie
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from pathlib import Path
 
-HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE))
+WWW = Path(__file__).resolve().parent / "www"
+lock = threading.Lock()
+state = {}
+CONTROL = ("/api/records", "/api/record", "/api/config", "/api/reset")
+JSON = "application/json"
 
-import core  # noqa: E402
+COURTS = ["Sąd Rejonowy w Łodzi", "Sąd Okręgowy we Wrocławiu", "Sąd Apelacyjny w Gdańsku"]
+DIVISIONS = ["I Wydział Cywilny", "", "IV Wydział Pracy i Ubezpieczeń Społecznych"]
+SUBJECTS = ["o zapłatę", "o ochronę dóbr \"Łąka\" <sp. z o.o.> & inne", "O'Connor przeciwko ZUS"]
+PARTIES = ["Jan Kowalski", "Zofia Żółć-Ćwik", "Anna O'Neil", "<Firma> S.A."]
+JUDGES = ["SSR Anna Nowak", "", "SSO Jan Maria Wiśniewski"]
 
 
-def load_route_modules():
-    importlib.import_module("routes_login")
-    for module in sorted(HERE.glob("routes_*.py")):
-        if module.stem != "routes_login":
-            importlib.import_module(module.stem)
+def reset():
+    state.update(config={}, records=[], requests=[], sessions={})
+
+
+def cases_of(region):
+    pick = random.Random(region)
+    cases = []
+    for index in range(120 + pick.randrange(40)):
+        year, month, day = 20 + pick.randrange(5), 1 + pick.randrange(12), 1 + pick.randrange(28)
+        concluded = pick.randrange(3) == 0
+        cases.append({
+            "sygnatura": f"{pick.choice(['I', 'II', 'IX'])} C {index + 1}/{year}", "sad": pick.choice(COURTS),
+            "wydzial": pick.choice(DIVISIONS), "przedmiot": pick.choice(SUBJECTS),
+            "glownePodmioty": pick.sample(PARTIES, pick.randrange(4)), "referent": pick.choice(JUDGES),
+            "dataWplywu": f"20{year}-{month:02d}-{day:02d}",
+            "dataZakonczenia": f"20{year + 1}-{month:02d}-{day:02d}" if concluded else "",
+            "status": "Zakończone" if concluded else "W toku"})
+    return cases
+
+
+def filtered(query):
+    get = lambda name: query.get(name, [""])[0].strip()
+    party, subject = get("podmiot").lower(), get("przedmiot").lower()
+    return [case for case in cases_of(get("region") or "wrocławska")
+            if get("status") in ("", "Wszystkie", case["status"])
+            and get("dataOd") <= case["dataWplywu"] and case["dataWplywu"] <= (get("dataDo") or "9")
+            and (not party or any(party in name.lower() for name in case["glownePodmioty"]))
+            and subject in case["przedmiot"].lower()]
+
+
+class Request(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.do_POST()
+
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
+        url = urllib.parse.urlsplit(self.path)
+        query = urllib.parse.parse_qs(url.query)
+        if url.path == "/slow":
+            time.sleep(float(query["seconds"][0]))
+        with lock:
+            text, content_type, status, headers = self.respond(f"{self.command} {url.path}", url, query, body)
+        text = text.encode() if isinstance(text, str) else text
+        self.send_response(status)
+        for name, value in [("Content-Type", content_type + "; charset=utf-8"), ("Content-Length", str(len(text))),
+                            ("Cache-Control", "no-store"), *headers]:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(text)
+
+    def respond(self, route, url, query, body):
+        """The body, content type, status and headers of the answer."""
+        jar = SimpleCookie(self.headers.get("Cookie", ""))
+        login = state["sessions"].get(jar["PORTAL"].value) if "PORTAL" in jar else None
+        if url.path not in CONTROL:
+            state["requests"].append({"method": self.command, "path": url.path, "query": url.query,
+                                      "hadSessionCookie": "PORTAL" in jar, "userAgent": self.headers["User-Agent"]})
+        if route == "GET /api/records":
+            return json.dumps({**state, "sessions": sorted(state["sessions"].values())}), JSON, 200, []
+        if route == "POST /api/record":
+            state["records"].append(json.loads(body))
+        elif route == "POST /api/config":
+            state["config"].update(json.loads(body))
+        elif route == "POST /api/reset":
+            reset()
+        elif route == "GET /api/sprawy/all":
+            return json.dumps(filtered(query)), JSON, 200, []
+        elif route == "GET /api/sprawy":
+            return json.dumps(cases_page(query)), JSON, 200, []
+        elif route == "POST /login":
+            return login_submit(dict(urllib.parse.parse_qsl(body.decode(), keep_blank_values=True)))
+        elif route == "GET /login" and login or route == "GET /" and not login:
+            return "", "text/html", 302, [("Location", "/" if login else "/login")]
+        elif route in ("GET /login", "GET /", "GET /app"):
+            page = (WWW / ("login.html" if route == "GET /login" else "app/index.html")).read_text(encoding="utf-8")
+            return page.replace("{{login}}", html.escape(login or "")), "text/html", 200, []
+        elif route == "GET /slow":
+            return "<p>slow page</p>", "text/html", 200, []
+        elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:
+            types = {".js": "text/javascript", ".css": "text/css"}
+            return (WWW / url.path.lstrip("/")).read_bytes(), types[Path(url.path).suffix], 200, []
+        else:
+            return "not found", "text/plain", 404, []
+        return "{}", JSON, 200, []
+
+
+def login_submit(fields):
+    login, password = fields.get("login", ""), fields.get("password", "")
+    state["records"] += [{"kind": "post", "field": "login", "value": login},
+                         {"kind": "post", "field": "password", "value": password}]
+    accounts = state["config"].get("accounts")
+    if accounts is not None and accounts.get(login) != password:
+        return "", "text/html", 303, [("Location", "/login?error=1")]
+    session = secrets.token_hex(16)
+    state["sessions"][session] = login
+    return "", "text/html", 303, [("Location", "/"), ("Set-Cookie", f"PORTAL={session}; Path=/; Max-Age=86400; HttpOnly")]
+
+
+def cases_page(query):
+    """One page; a page after the first repeats the row before it, as the portal does. Config "paging":
+    "wrap" (next on the last page leads to the first), "stuck" (it stays), "nonext" (no next control),
+    "repeat" (the first page comes again, reversed, after itself)."""
+    cases = filtered(query)
+    size, page, paging = int(query["size"][0]), int(query["page"][0]), state["config"].get("paging", "")
+    if paging == "repeat":
+        cases = cases[:size] + cases[size - 1::-1] + cases[size:]
+    start = page * size
+    return {"total": len(cases), "first": start + 1, "last": min(start + size, len(cases)),
+            "rows": cases[max(0, start - 1):start + size], "paging": paging}
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--port", type=int, default=0)
-    arguments = parser.parse_args()
-
-    load_route_modules()
-    server = ThreadingHTTPServer(("127.0.0.1", arguments.port), core.Request)
+    reset()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Request)
     server.daemon_threads = True
     print(f"PORT {server.server_address[1]}", flush=True)
-
-    # The test process owns us: end when it closes our stdin (it may die without terminating us).
-    def watch_stdin():
-        sys.stdin.read()
-        server.shutdown()
-
-    threading.Thread(target=watch_stdin, daemon=True).start()
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
+    # The test process owns the server: it ends when that process closes our stdin or dies.
+    threading.Thread(target=lambda: (sys.stdin.read(), server.shutdown()), daemon=True).start()
+    server.serve_forever()
 
 
-if __name__ == "__main__":
-    main()
+main()

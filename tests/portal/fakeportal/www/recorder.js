@@ -1,47 +1,28 @@
-// Reports to the fake portal what the page's inputs receive, so tests can compare it exactly.
+// Reports to the fake portal what the page's fields receive and what web storage it starts with.
 (function() {
-    // Reports travel in parallel; "order" keeps the page's own sequence.
-    var order = 0;
+    var order = 0; // reports travel in parallel; this keeps the page's own sequence
     function record(entry) {
         entry.order = ++order;
-        fetch('/api/record', {
-            method: 'POST',
-            headers: { 'Content-Type': 'application/json' },
-            body: JSON.stringify(entry),
-            keepalive: true
-        });
+        fetch('/api/record', { method: 'POST', body: JSON.stringify(entry), keepalive: true });
     }
-    window.portalRecord = record;
-
     function fieldName(el) {
-        return el.getAttribute('formcontrolname') || el.name || el.id || el.type;
+        return el.getAttribute('formcontrolname') || el.name || el.id;
     }
-
-    // Catch the raw text handed to the value setter, before the browser strips line breaks.
-    var native = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype, 'value');
-    Object.defineProperty(HTMLInputElement.prototype, 'value', {
-        configurable: true,
-        enumerable: native.enumerable,
-        get: function() { return native.get.call(this); },
-        set: function(v) {
+    // The raw text handed to the value setter, before an input strips line breaks.
+    [HTMLInputElement, HTMLTextAreaElement].forEach(function(type) {
+        var native = Object.getOwnPropertyDescriptor(type.prototype, 'value');
+        Object.defineProperty(type.prototype, 'value', { configurable: true, get: native.get, set: function(v) {
             record({ kind: 'set', field: fieldName(this), value: String(v) });
             native.set.call(this, v);
-        }
+        } });
     });
-
-    ['input', 'change', 'focus'].forEach(function(type) {
+    ['focus', 'input', 'change', 'blur'].forEach(function(type) {
         document.addEventListener(type, function(event) {
-            if (event.target instanceof HTMLInputElement)
-                record({ kind: type, field: fieldName(event.target), value: native.get.call(event.target),
-                         focused: document.activeElement === event.target });
+            // A field loses focus by itself when the next one takes it: only a dispatched blur counts.
+            if (event.target.matches && event.target.matches('input, textarea') && !(type === 'blur' && event.isTrusted))
+                record({ kind: type, field: fieldName(event.target), value: event.target.value });
         }, true);
     });
-
-    var stored = {};
-    for (var i = 0; i < localStorage.length; i++)
-        stored[localStorage.key(i)] = localStorage.getItem(localStorage.key(i));
-    var session = {};
-    for (var j = 0; j < sessionStorage.length; j++)
-        session[sessionStorage.key(j)] = sessionStorage.getItem(sessionStorage.key(j));
-    record({ kind: 'storage', page: location.pathname, local: stored, session: session });
+    record({ kind: 'storage', page: location.pathname, local: Object.assign({}, localStorage),
+             session: Object.assign({}, sessionStorage) });
 })();
