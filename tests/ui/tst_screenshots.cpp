@@ -134,8 +134,10 @@ private Q_SLOTS:
         QCOMPARE(QSize(m_window->minimumWidth(), m_window->maximumWidth()), QSize(950, 950));
     }
 
+    // Each test starts on a new form over the window's own controller.
     void init()
     {
+        m_viewModel->setViewState(ViewState::results);
         m_viewModel->returnToForm();
         m_viewModel->setLoginError(std::nullopt);
     }
@@ -243,6 +245,13 @@ private Q_SLOTS:
                 text(u"pageCard"_s, "value"), text(u"timeCard"_s, "value"), text(u"percentText"_s) };
             QCOMPARE(cards, (QStringList { u"22"_s, u"Sprawy"_s, u"2 / 4"_s, u"62:05"_s, u"89%"_s }));
         }
+        if (state == ViewState::login) {
+            QTest::mouseMove(m_window, item(u"startButton"_s)->mapToScene({ 50, 10 }).toPoint());
+            QTRY_VERIFY(
+                (m_image = m_window->grabWindow(), shows({ u"startButton"_s, 6, 0.5, accentLimeDark })));
+            QTest::mouseMove(m_window, QPoint(940, 2));
+            QTRY_VERIFY((m_image = m_window->grabWindow(), shows({ u"startButton"_s, 6, 0.5, accentLime })));
+        }
         probes << Probe { u"screenLoader"_s, 3, 0.005, appBackground }
                << Probe { u"headerTitle"_s, 0, anywhere, navy }
                << Probe { u"headerSubtitle"_s, 0, anywhere, textSecondary };
@@ -253,28 +262,53 @@ private Q_SLOTS:
     void keyboard_data()
     {
         QTest::addColumn<ViewState>("state");
+        QTest::addColumn<ScrapePhase>("phase");
         QTest::addColumn<QStringList>("chain");
-        QTest::newRow("form") << ViewState::login
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("form") << ViewState::login << ScrapePhase::idle
                               << QStringList { u"loginField"_s, u"passwordField"_s, u"apelacjaPicker"_s,
                                      u"statusPicker"_s, u"dataOdField"_s, u"dataDoField"_s, u"podmiotField"_s,
-                                     u"przedmiotField"_s, u"changeFolderButton"_s, u"startButton"_s };
-        QTest::newRow("results") << ViewState::results
+                                     u"przedmiotField"_s, u"changeFolderButton"_s, u"startButton"_s }
+                              << QStringList { u"jan"_s, u"tajne"_s, u"Apelacja gdańska"_s, u"W toku"_s,
+                                     u"2026-01-01"_s, u"2026-02-01"_s, u"Nowak"_s, u"zapłata"_s, u"Zmień"_s,
+                                     u"Rozpocznij pobieranie"_s, u"jan!"_s, u"tajne!"_s,
+                                     u"Apelacja katowicka"_s, u"Zakończone"_s, u"2026-01-01!"_s,
+                                     u"2026-02-01!"_s, u"Nowak!"_s, u"zapłata!"_s, u"startScraping"_s };
+        QTest::newRow("running") << ViewState::progress << ScrapePhase::saving
+                                 << QStringList { u"stopButton"_s }
+                                 << QStringList { u"Zatrzymaj"_s, u"stopScraping"_s };
+        QTest::newRow("failed") << ViewState::progress << ScrapePhase::error
+                                << QStringList { u"backButton"_s }
+                                << QStringList { u"Wróć"_s, u"returnToForm"_s };
+        QTest::newRow("results") << ViewState::results << ScrapePhase::stopped
                                  << QStringList { u"openFileButton"_s, u"showInFinderButton"_s,
-                                        u"newSearchButton"_s };
+                                        u"newSearchButton"_s }
+                                 << QStringList { u"Otwórz plik"_s, u"Pokaż w Finderze"_s,
+                                        u"Nowe wyszukiwanie"_s, u"openOutputFile"_s, u"showInFinder"_s,
+                                        u"startNewSearch"_s };
     }
 
     // Tab moves through the controls in order, each showing the theme's ring while it holds the
-    // focus; each form control shows the controller's value and writes what is entered back to it.
+    // focus. Each control shows, changes and calls the controller the screen holds at that moment,
+    // not the one it was built with; on the progress screen the phase alone picks the button.
     void keyboard()
     {
         QFETCH(ViewState, state);
+        QFETCH(ScrapePhase, phase);
         QFETCH(QStringList, chain);
-        m_viewModel->setLogin(u"jan"_s);
-        m_viewModel->setPassword(u"tajne"_s);
-        m_viewModel->setSelectedApelacja(u"Apelacja gdańska"_s);
-        m_viewModel->setFilters({ u"W toku"_s, u"2026-01-01"_s, u"2026-02-01"_s, u"Nowak"_s, u"zapłata"_s });
-        m_viewModel->progress()->setOutputFile(QUrl::fromLocalFile(u"/tmp/sprawy.xlsx"_s));
-        QVERIFY(show(state));
+        QFETCH(QStringList, expected);
+        QQuickItem *screen = show(state);
+        QVERIFY(screen);
+        m_recorder->setLogin(u"jan"_s);
+        m_recorder->setPassword(u"tajne"_s);
+        m_recorder->setSelectedApelacja(u"Apelacja gdańska"_s);
+        m_recorder->setFilters({ u"W toku"_s, u"2026-01-01"_s, u"2026-02-01"_s, u"Nowak"_s, u"zapłata"_s });
+        m_recorder->progress()->setPhase(phase);
+        m_recorder->progress()->setOutputFile(QUrl::fromLocalFile(u"/tmp/sprawy.xlsx"_s));
+        m_recorder->calls.clear();
+        screen->setProperty("viewModel", QVariant::fromValue(m_recorder.get()));
+        if (item(u"errorLine"_s))
+            QVERIFY(!item(u"errorLine"_s)->isVisible());
         m_window->contentItem()->forceActiveFocus();
         QStringList shown;
         for (const QString &name : chain) {
@@ -282,76 +316,20 @@ private Q_SLOTS:
             QTRY_COMPARE(m_window->activeFocusItem()->objectName(), name);
             m_image = m_window->grabWindow();
             QVERIFY2(shows({ name, 1, 0.5, navy }), qPrintable(name));
-            if (name.endsWith(u"Picker"_s)) {
-                shown << text(name, "displayText");
+            shown << text(name, name.endsWith(u"Picker"_s) ? "displayText" : "text");
+            if (name.endsWith(u"Picker"_s))
                 QTest::keyClick(m_window, Qt::Key_Down);
-            } else if (name.endsWith(u"Field"_s)) {
-                shown << text(name);
-                QTest::keyClick(m_window, Qt::Key_End);
+            else if (name.endsWith(u"Field"_s))
                 QTest::keyClick(m_window, Qt::Key_Exclam);
-            }
+            else if (name != u"changeFolderButton"_s)
+                QTest::keyClick(m_window, Qt::Key_Space);
         }
-        const ScrapeFilters filters = m_viewModel->filters();
-        shown << m_viewModel->login() << m_viewModel->password() << m_viewModel->selectedApelacja()
-              << filters.status << filters.dataOd << filters.dataDo << filters.podmiot << filters.przedmiot;
+        const ScrapeFilters filters = m_recorder->filters();
         if (state == ViewState::login)
-            QCOMPARE(shown,
-                (QStringList { u"jan"_s, u"tajne"_s, u"Apelacja gdańska"_s, u"W toku"_s, u"2026-01-01"_s,
-                    u"2026-02-01"_s, u"Nowak"_s, u"zapłata"_s, u"jan!"_s, u"tajne!"_s,
-                    u"Apelacja katowicka"_s, u"Zakończone"_s, u"2026-01-01!"_s, u"2026-02-01!"_s, u"Nowak!"_s,
-                    u"zapłata!"_s }));
-    }
-
-    void buttons_data()
-    {
-        QTest::addColumn<ViewState>("state");
-        QTest::addColumn<ScrapePhase>("phase");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("call");
-        QTest::newRow("start") << ViewState::login << ScrapePhase::idle << u"startButton"_s
-                               << u"Rozpocznij pobieranie"_s << u"startScraping"_s;
-        QTest::newRow("stop") << ViewState::progress << ScrapePhase::saving << u"stopButton"_s
-                              << u"Zatrzymaj"_s << u"stopScraping"_s;
-        QTest::newRow("back") << ViewState::progress << ScrapePhase::error << u"backButton"_s << u"Wróć"_s
-                              << u"returnToForm"_s;
-        QTest::newRow("open") << ViewState::results << ScrapePhase::done << u"openFileButton"_s
-                              << u"Otwórz plik"_s << u"openOutputFile"_s;
-        QTest::newRow("show") << ViewState::results << ScrapePhase::stopped << u"showInFinderButton"_s
-                              << u"Pokaż w Finderze"_s << u"showInFinder"_s;
-        QTest::newRow("new search") << ViewState::results << ScrapePhase::done << u"newSearchButton"_s
-                                    << u"Nowe wyszukiwanie"_s << u"startNewSearch"_s;
-    }
-
-    // Each button shows its title, turns dark lime under the pointer and calls its operation on the
-    // controller the screen holds at the press, not the one it was built with. On the progress
-    // screen the phase alone picks the button; without a message there is no error line.
-    void buttons()
-    {
-        QFETCH(ViewState, state);
-        QFETCH(ScrapePhase, phase);
-        QFETCH(QString, button);
-        QFETCH(QString, title);
-        QFETCH(QString, call);
-        for (ScraperViewModel *controller :
-            { m_viewModel, static_cast<ScraperViewModel *>(m_recorder.get()) }) {
-            controller->progress()->setPhase(phase);
-            controller->progress()->setOutputFile(QUrl::fromLocalFile(u"/tmp/sprawy.xlsx"_s));
-        }
-        QQuickItem *screen = show(state);
-        QVERIFY(screen && item(button));
-        QCOMPARE(text(button), title);
-        if (item(u"errorLine"_s))
-            QVERIFY(!item(u"errorLine"_s)->isVisible());
-        const QPoint centre = item(button)->mapToScene(item(button)->boundingRect().center()).toPoint();
-        QTest::mouseMove(m_window, centre);
-        QTRY_VERIFY((m_image = m_window->grabWindow(), shows({ button, 6, 0.5, accentLimeDark })));
-        m_recorder->calls.clear();
-        screen->setProperty("viewModel", QVariant::fromValue(m_recorder.get()));
-        QTest::mouseClick(m_window, Qt::LeftButton, {}, centre);
-        screen->setProperty("viewModel", QVariant::fromValue(m_viewModel));
-        QTest::mouseMove(m_window, QPoint(940, 2));
-        QCOMPARE(m_recorder->calls, QStringList { call });
+            shown << m_recorder->login() << m_recorder->password() << m_recorder->selectedApelacja()
+                  << filters.status << filters.dataOd << filters.dataDo << filters.podmiot
+                  << filters.przedmiot;
+        QCOMPARE(shown + m_recorder->calls, expected);
     }
 
     // The theme's colour builder: six characters once trimmed, or black.
