@@ -337,6 +337,7 @@ private Q_SLOTS:
     {
         QCOMPARE(::colorFromHex(u" #c8e000;"_s), QColor(200, 224, 0));
         QCOMPARE(::colorFromHex(u"FFF"_s), QColor(Qt::black));
+        QCOMPARE(::colorFromHex(u"1B2A4A80"_s), QColor(Qt::black));
         QCOMPARE(::colorFromHex(u"12G456"_s), QColor(0, 0, 18));
     }
 };
