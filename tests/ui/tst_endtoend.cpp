@@ -1,8 +1,11 @@
-// The application as a user drives it: the real window over a controller pointed at the fake
-// portal, typed into with key and mouse events, run to the results and back to the form.
+// The application as a user drives it, on a private X server with neither window manager nor
+// compositor: the real window over a controller pointed at the fake portal, typed into with key and
+// mouse events, run to the results and back to the form, then closed during a second run. The
+// portal's window never covers the main window, and the close tears the page down before its profile.
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QProcess>
 #include <QPushButton>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -16,8 +19,21 @@
 #include "controller/scraperviewmodel.h"
 #include "fakeportal.h"
 #include "portal/cancellation.h"
+#include "portal/webviewscraper.h"
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+// Messages of the application's teardown, which happens after the test functions have run.
+QStringList s_teardownMessages;
+
+void collectTeardownMessage(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    s_teardownMessages.append(message);
+}
+} // namespace
 
 class EndToEndTest : public QObject
 {
@@ -29,7 +45,26 @@ public:
     {
     }
 
+    [[nodiscard]] QQuickWindow *window() const { return m_window; }
+
 private:
+    // Whether the X server stacks the main window above the portal's (xwininfo lists topmost first).
+    bool mainWindowIsAbovePortal() const
+    {
+        QProcess xwininfo;
+        xwininfo.start(u"xwininfo"_s, { u"-root"_s, u"-children"_s });
+        if (!xwininfo.waitForFinished(10000))
+            return false;
+        QList<WId> stacking;
+        for (const QByteArray &line : xwininfo.readAllStandardOutput().split('\n')) {
+            if (const QByteArray id = line.trimmed().split(' ').value(0); id.startsWith("0x"))
+                stacking.append(id.toULongLong(nullptr, 16));
+        }
+        const qsizetype main = stacking.indexOf(m_window->winId());
+        const qsizetype portal = stacking.indexOf(m_viewModel->scraper()->offscreenWindow()->winId());
+        return main >= 0 && portal >= 0 && main < portal;
+    }
+
     QQuickItem *item(const QString &name) const { return m_window->findChild<QQuickItem *>(name); }
     QString text(const QString &name, const char *property = "text") const
     {
@@ -99,6 +134,7 @@ private Q_SLOTS:
         QVERIFY(m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QTRY_VERIFY(m_window->isActive());
+        QVERIFY(mainWindowIsAbovePortal());
     }
 
     void wholeRun()
@@ -109,7 +145,7 @@ private Q_SLOTS:
         const QUrl startFolder = m_viewModel->outputDirectory();
         QCOMPARE(answerFolderChooser({}), (QStringList { startFolder.toLocalFile(), u"folders"_s, u"Anuluj"_s }));
         QCOMPARE(m_viewModel->outputDirectory(), startFolder);
-        QCOMPARE(screenName(), u"loginView"_s);
+        QVERIFY(!m_viewModel->hasLoginError()); // the click on the start button did not get through
         answerFolderChooser(m_folder.path());
         QCOMPARE(m_viewModel->outputDirectory(), QUrl::fromLocalFile(m_folder.path()));
         QCOMPARE(QSettings().value(u"outputDir"_s).toString(), m_folder.path());
@@ -123,6 +159,8 @@ private Q_SLOTS:
         click(item(u"startButton"_s));
         QCOMPARE(screenName(), u"progressView"_s);
         QCOMPARE(text(u"stopButton"_s), u"Zatrzymaj"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(m_viewModel->progress()->phase() >= ScrapePhase::selectingApelacja, 60000);
+        QVERIFY(mainWindowIsAbovePortal());
         QTRY_COMPARE_WITH_TIMEOUT(screenName(), u"resultsView"_s, 180000);
 
         // The results screen shows what was collected, written to the chosen folder.
@@ -140,16 +178,51 @@ private Q_SLOTS:
         QCOMPARE(m_viewModel->caseCount(), 0);
         QCOMPARE((QStringList { text(u"loginField"_s), text(u"podmiotField"_s) }),
             (QStringList { u"anna"_s, u"Kowalski"_s }));
+
+        // A second run, during which main() closes the application.
+        click(item(u"startButton"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(m_viewModel->progress()->phase() >= ScrapePhase::loggingIn, 60000);
+        QVERIFY(m_viewModel->isRunning());
     }
 };
 
 int main(int argc, char *argv[])
 {
+    // A private X server; it writes its display number to the descriptor it is given.
+    QProcess xvfb;
+    xvfb.start(u"Xvfb"_s, { u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"1600x1000x24"_s });
+    if (!xvfb.waitForReadyRead(30000)) {
+        std::fprintf(stderr, "FAIL: Xvfb did not start\n");
+        return 1;
+    }
+    qputenv("DISPLAY", ":" + xvfb.readAllStandardOutput().trimmed());
+    qputenv("QT_QPA_PLATFORM", "xcb");
     QStandardPaths::setTestModeEnabled(true);
-    VelmoriaApp app(argc, argv);
-    QSettings().clear();
-    EndToEndTest test(app);
-    return QTest::qExec(&test, argc, argv);
+
+    int result = 0;
+    {
+        VelmoriaApp app(argc, argv);
+        // A first launch: no stored login, so nothing waits on the secret store while the windows come up.
+        QSettings().clear();
+        EndToEndTest test(app);
+        result = QTest::qExec(&test, argc, argv);
+        // The user closes the window with the second run under way, which ends the application.
+        qInstallMessageHandler(collectTeardownMessage);
+        if (test.window()) {
+            QTimer::singleShot(0, test.window(), &QWindow::close);
+            app.exec();
+        }
+    }
+    qInstallMessageHandler(nullptr);
+    for (const QString &message : std::as_const(s_teardownMessages)) {
+        if (message.contains(u"WebEnginePage still not deleted"_s)) {
+            std::fprintf(stderr, "FAIL: closing mid-run: %s\n", qPrintable(message));
+            result = 1;
+        }
+    }
+    xvfb.terminate();
+    xvfb.waitForFinished();
+    return result;
 }
 
 #include "tst_endtoend.moc"
