@@ -47,12 +47,9 @@ def cases_of(region):
 
 def filtered(query):
     get = lambda name: query.get(name, [""])[0].strip()
-    party, subject = get("podmiot").lower(), get("przedmiot").lower()
-    return [case for case in cases_of(get("region") or "wrocławska")
-            if get("status") in ("", "Wszystkie", case["status"])
-            and get("dataOd") <= case["dataWplywu"] and case["dataWplywu"] <= (get("dataDo") or "9")
-            and (not party or any(party in name.lower() for name in case["glownePodmioty"]))
-            and subject in case["przedmiot"].lower()]
+    party = get("podmiot").lower()
+    return [case for case in cases_of(get("region") or "wrocławska") if get("status") in ("", "Wszystkie", case["status"])
+            and (not party or any(party in name.lower() for name in case["glownePodmioty"]))]
 
 
 class Request(BaseHTTPRequestHandler):
@@ -86,9 +83,9 @@ class Request(BaseHTTPRequestHandler):
         login = state["sessions"].get(jar["PORTAL"].value) if "PORTAL" in jar else None
         if url.path not in CONTROL:
             state["requests"].append({"method": self.command, "path": url.path, "query": url.query,
-                                      "hadSessionCookie": "PORTAL" in jar, "userAgent": self.headers["User-Agent"]})
+                                      "userAgent": self.headers["User-Agent"]})
         if route == "GET /api/records":
-            return json.dumps({**state, "sessions": sorted(state["sessions"].values())}), JSON, 200, []
+            return json.dumps({"records": state["records"], "requests": state["requests"]}), JSON, 200, []
         if route == "POST /api/record":
             state["records"].append(json.loads(body))
         elif route == "POST /api/config":
