@@ -2,7 +2,6 @@
 #include "portal/webviewscraper.h"
 
 #include "fakeportal.h"
-#include "support/runtask.h"
 #include "webenginetestmain.h"
 
 #include <QTemporaryDir>

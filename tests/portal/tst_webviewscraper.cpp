@@ -1,16 +1,13 @@
 // The web-view driver: its scripts, loads and pauses, a driver that goes away, and its page operations on
 // layouts the whole walk does not show.
-#include "portal/scrapererror.h"
 #include "portal/webviewscraper.h"
 
 #include "fakeportal.h"
-#include "support/runtask.h"
 #include "webenginetestmain.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -22,7 +19,7 @@ class TestWebViewScraper : public QObject
     Q_OBJECT
 
     QTemporaryDir m_storage;
-    std::unique_ptr<FakePortal> m_portal;
+    FakePortal m_portal;
     std::unique_ptr<WebViewScraper> m_scraper;
 
     QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
@@ -30,24 +27,24 @@ class TestWebViewScraper : public QObject
     /** The portal's application with the variants of app.js in @p query, without pop-ups. */
     void openApp(const QString &query, const QString &route = u"/"_s)
     {
-        runTask(m_scraper->loadURL(m_portal->url(u"/app?popups=0&"_s + query + u"#"_s + route).toString()));
+        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0&"_s + query + u"#"_s + route).toString()));
     }
 
-    void showPage(const QString &body, const QUrl &base = QUrl(u"http://crafted.test/"_s))
+    void showPage(const QString &body, WebViewScraper *scraper = nullptr)
     {
-        QSignalSpy loaded(m_scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        m_scraper->webView()->setHtml(u"<!DOCTYPE html><meta charset='utf-8'><body>"_s + body, base);
+        scraper = scraper ? scraper : m_scraper.get();
+        QSignalSpy loaded(scraper->webView()->page(), &QWebEnginePage::loadFinished);
+        scraper->webView()->setHtml(u"<!DOCTYPE html><meta charset='utf-8'><body>"_s + body, QUrl(u"http://crafted.test/"_s));
         QVERIFY(loaded.wait(20000));
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        m_portal = std::make_unique<FakePortal>();
-        QVERIFY2(m_portal->isRunning(), qPrintable(m_portal->errorString()));
-        m_scraper = std::make_unique<WebViewScraper>(m_portal->url(u"/login"_s), m_storage.path());
+        QVERIFY2(m_portal.isRunning(), qPrintable(m_portal.errorString()));
+        m_scraper = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.path());
         setPauseScaleForTesting(0.02);
-        showPage(u"<p>x</p>"_s, {});
+        showPage(u"<p>x</p>"_s);
     }
 
     void cleanupTestCase()
@@ -107,10 +104,10 @@ private Q_SLOTS:
     // page that keeps loading is given up after 30 polls, without error, and stopped at the time-out.
     void loadURLWaitsForThePage()
     {
-        runTask(m_scraper->loadURL(m_portal->url(u"/login?loaded=1"_s).toString()));
+        runTask(m_scraper->loadURL(m_portal.url(u"/login?loaded=1"_s).toString()));
         QCOMPARE(evaluate(u"location.search + document.querySelectorAll('input').length"_s).toString(),
             u"?loaded=12"_s);
-        const QJsonArray requests = m_portal->requests();
+        const QJsonArray requests = m_portal.requests();
         QVERIFY(std::any_of(requests.begin(), requests.end(), [](const QJsonValue &request) {
             return request[u"query"] == u"loaded=1"_s && request[u"userAgent"] == WebViewScraper::userAgent;
         }));
@@ -119,13 +116,13 @@ private Q_SLOTS:
         m_scraper->setRequestTimeoutForTesting(std::chrono::milliseconds(1500));
         const auto restore = qScopeGuard([this] { m_scraper->setRequestTimeoutForTesting(WebViewScraper::requestTimeout); });
         QWebEnginePage *page = m_scraper->webView()->page();
-        runTask(m_scraper->loadURL(m_portal->url(u"/login?loaded=1#/sprawy"_s).toString()));
+        runTask(m_scraper->loadURL(m_portal.url(u"/login?loaded=1#/sprawy"_s).toString()));
         QSignalSpy finished(page, &QWebEnginePage::loadFinished);
         evaluate(u"location.href = '/slow?seconds=2.5'"_s);
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first().first(), QVariant(true));
 
-        runTask(m_scraper->loadURL(m_portal->url(u"/slow?seconds=30"_s).toString()));
+        runTask(m_scraper->loadURL(m_portal.url(u"/slow?seconds=30"_s).toString()));
         QVERIFY(page->isLoading());
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading(), 20000);
     }
@@ -144,19 +141,15 @@ private Q_SLOTS:
     // A driver destroyed mid-script or mid-pause never wakes up the code that was working on it.
     void destroyedDriverResumesNothing()
     {
-        auto scraper
-            = std::make_unique<WebViewScraper>(m_portal->url(u"/login"_s), m_storage.path() + u"/2"_s);
-        QSignalSpy loaded(scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        scraper->webView()->setHtml(u"<p>x</p>"_s);
-        QVERIFY(loaded.wait(20000));
+        auto scraper = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.path() + u"/2"_s);
+        showPage(u"<p>x</p>"_s, scraper.get());
         int resumed = 0;
         auto work = [&resumed](WebViewScraper *driver, bool pause) -> QCoro::Task<> {
             try {
                 if (pause)
                     co_await driver->sleep(1.0);
                 else
-                    co_await driver->evaluateJS(
-                        u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s);
+                    co_await driver->evaluateJS(u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s);
             } catch (...) {
             }
             ++resumed;
@@ -180,12 +173,12 @@ private Q_SLOTS:
     // takes the first option; the search button applies exactly those values.
     void filtersReachTheirFields()
     {
-        QVERIFY(m_portal->reset());
+        QVERIFY(m_portal.reset());
         openApp({}, u"/sprawy"_s);
         const ScrapeFilters filters { u"Zawieszone"_s, {}, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s, u"zażółć\n'gęślą' \\n\r jaźń"_s };
         runTask(m_scraper->applyFilters(filters));
         QStringList events;
-        for (const QJsonValue &entry : m_portal->records()) {
+        for (const QJsonValue &entry : m_portal.records()) {
             if (entry[u"kind"] != u"storage"_s && entry[u"kind"] != u"focus"_s)
                 events.append(entry[u"field"].toString() + u':' + entry[u"kind"].toString() + u'=' + entry[u"value"].toString());
         }
@@ -200,7 +193,7 @@ private Q_SLOTS:
         }
         expected.sort();
         QCOMPARE(events, expected);
-        const QJsonArray requests = m_portal->requests();
+        const QJsonArray requests = m_portal.requests();
         const QUrlQuery applied(requests.last()[u"query"].toString().replace(u'+', u"%20"_s));
         QCOMPARE(requests.last()[u"path"], u"/api/sprawy"_s);
         QCOMPARE(applied.queryItemValue(u"status"_s, QUrl::FullyDecoded), u"Wszystkie"_s);

@@ -126,14 +126,12 @@ def login_submit(fields):
 
 
 def cases_page(query):
-    """One page; a page after the first repeats the row before it, as the portal does. Config "paging":
-    "wrap" (next on the last page leads to the first), "stuck" (it stays), "nonext" (no next control),
-    "repeat" (the first page comes again, reversed, after itself)."""
+    """One page, repeating the row before it, as the portal does. Config "paging": "wrap" (next on the last page
+    leads to the first), "stuck" (it stays), "nonext" (no next control), "repeat" (the first page again, reversed)."""
     cases = filtered(query)
-    size, page, paging = int(query["size"][0]), int(query["page"][0]), state["config"].get("paging", "")
+    size, start, paging = int(query["size"][0]), int(query["page"][0]) * int(query["size"][0]), state["config"].get("paging", "")
     if paging == "repeat":
         cases = cases[:size] + cases[size - 1::-1] + cases[size:]
-    start = page * size
     return {"total": len(cases), "first": start + 1, "last": min(start + size, len(cases)),
             "rows": cases[max(0, start - 1):start + size], "paging": paging}
 
