@@ -182,6 +182,8 @@ private Q_SLOTS:
         QCOMPARE(error.isEmpty(), ending != ScrapePhase::error);
         if (action == u"unwritable") // a failed save names its cause in the system's words
             QCOMPARE(error, ExcelError::writeFailed().errorDescription() + u' ' + qt_error_string(ENOENT));
+        if (action == u"kill") // a script cut short by its page's death fails rather than waits
+            QVERIFY2(error.startsWith(u"Błąd skryptu strony: "_s), qPrintable(error));
         QCOMPARE(s_viewModelLog, error.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + error });
         const QString status = ending == ScrapePhase::error ? u"Błąd: "_s + error
             : ending == stopped                             ? u"Zatrzymano. Pobrano %1 spraw."_s.arg(rows.size())

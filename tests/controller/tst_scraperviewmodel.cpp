@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
+#include <QMetaProperty>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -111,28 +112,33 @@ private Q_SLOTS:
         QVERIFY(viewModel.mergePageRows({ otherCase, equivalent }));
     }
 
-    void pagePosition_data()
+    // The page text and progress value for each kind of paginator reading; a record publishes a change
+    // only when a value really differs, and only its own.
+    void pageAndProgress()
     {
-        QTest::addColumn<std::optional<qint64>>("current");
-        QTest::addColumn<std::optional<qint64>>("total");
-        QTest::addColumn<qint64>("pageNumber");
-        QTest::addColumn<QString>("pageInfo");
-        QTest::addColumn<double>("progress");
-        const std::optional<qint64> none;
-        QTest::newRow("no total: by the loop's page") << std::optional<qint64>(3) << none << qint64(2) << u"3"_s << 0.34;
-        QTest::newRow("no total, 31st page") << none << none << qint64(31) << u"31"_s << 0.9;
-        QTest::newRow("total, no current") << none << std::optional<qint64>(12) << qint64(3) << u"3 / 12"_s << 0.45;
-    }
+        const auto shown = [](std::optional<qint64> current, std::optional<qint64> total, qint64 pageNumber) {
+            const PagePosition position = ScraperViewModel::pagePosition(current, total, pageNumber);
+            return position.pageInfo + u' ' + QString::number(position.progressValue);
+        };
+        QCOMPARE(shown(3, {}, 2), u"3 0.34"_s);
+        QCOMPARE(shown({}, {}, 31), u"31 0.9"_s);
+        QCOMPARE(shown({}, 12, 3), u"3 / 12 0.45"_s);
 
-    // The page text and progress value for each kind of paginator reading.
-    void pagePosition()
-    {
-        QFETCH(std::optional<qint64>, current);
-        QFETCH(std::optional<qint64>, total);
-        QFETCH(qint64, pageNumber);
-        const PagePosition position = ScraperViewModel::pagePosition(current, total, pageNumber);
-        QTEST(position.pageInfo, "pageInfo");
-        QTEST(position.progressValue, "progress");
+        ScrapeProgress progress;
+        const QMetaObject *meta = progress.metaObject();
+        std::map<QByteArray, std::unique_ptr<QSignalSpy>> spies;
+        for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+            spies[meta->property(i).name()] = std::make_unique<QSignalSpy>(&progress, meta->property(i).notifySignal());
+        const std::tuple<const char *, QVariant, QVariant> writes[] { { "pageInfo", u"Zak\u00f3\u0144czone"_s, u"Zako\u0301n\u0301czone"_s },
+            { "recordCount", qint64(57), qint64(57) }, { "outputFile", QUrl::fromLocalFile(u"/tmp/a.xlsx"_s), QUrl() },
+            { "startTime", QDateTime(), QDateTime() } };
+        for (const auto &[property, first, second] : writes)
+            QVERIFY(progress.setProperty(property, first) && progress.setProperty(property, second));
+        QStringList changes;
+        for (const auto &[property, spy] : spies)
+            changes += spy->isEmpty() ? QString() : QString::fromLatin1(property) + QString::number(spy->count());
+        changes.removeAll(QString());
+        QCOMPARE(changes, (QStringList { u"outputFile2"_s, u"pageInfo1"_s, u"recordCount1"_s }));
     }
 
     // Without a file nothing is opened or revealed; revealing asks the file manager on the bus to select

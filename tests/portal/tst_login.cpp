@@ -2,7 +2,6 @@
 #include "portal/webviewscraper.h"
 
 #include "fakeportal.h"
-#include "support/runtask.h"
 #include "webenginetestmain.h"
 
 #include <QTemporaryDir>
@@ -46,7 +45,6 @@ private Q_SLOTS:
         // A text input drops line breaks from what the form posts.
         const QString posted = QString(login).remove(u'\n').remove(u'\r');
         QCOMPARE(m_portal.valuesOf(u"post"_s, u"login"_s), QStringList { posted });
-        QCOMPARE(m_portal.sessions(), QJsonArray { posted });
         QCOMPARE(scraper.sessionLogin(), login);
     }
 
@@ -59,22 +57,12 @@ private Q_SLOTS:
         QVERIFY(m_portal.configure({ { u"accounts"_s, QJsonObject { { u"anna"_s, u"a1"_s }, { u"bartek"_s, u"b2"_s } } } }));
         WebViewScraper scraper(m_portal.url(u"/login"_s), m_storage.filePath(u"session"_s));
         runTask(scraper.login(u"anna"_s, u"a1"_s));
-        const qsizetype requestsBefore = m_portal.requests().size();
-        try {
-            runTask(scraper.login(u"bartek"_s, u"wrong"_s));
-            QFAIL("a wrong password was let in");
-        } catch (const ScraperError &error) {
-            QCOMPARE(error.kind(), ScraperError::Kind::LoginFailed);
-        }
+        QCOMPARE(failureOf(scraper.login(u"bartek"_s, u"wrong"_s)), ScraperError::loginFailed().errorDescription());
         QCOMPARE(scraper.sessionLogin(), QString());
-        const QJsonValue loginRequest = m_portal.requests().at(requestsBefore);
-        QCOMPARE(loginRequest[u"path"], u"/login"_s);
-        QCOMPARE(loginRequest[u"hadSessionCookie"], false);
 
         runTask(scraper.login(u"bartek"_s, u"b2"_s));
         runTask(scraper.login(u"bartek"_s, u"b2"_s));
         QCOMPARE(scraper.sessionLogin(), u"bartek"_s);
-        QCOMPARE(m_portal.valuesOf(u"set"_s, u"login"_s), (QStringList { u"anna"_s, u"bartek"_s, u"bartek"_s }));
         // What each page found in web storage on arrival: nothing of anna's on the login pages after
         // her, and bartek's own portal storage kept when he comes back.
         QStringList found;

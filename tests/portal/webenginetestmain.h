@@ -1,5 +1,8 @@
 #pragma once
 
+#include "portal/localizederror.h"
+#include "support/runtask.h"
+
 #include <QApplication>
 #include <QStandardPaths>
 #include <QTest>
@@ -19,3 +22,14 @@
         QTEST_SET_MAIN_SOURCE_PATH                                                                           \
         return QTest::qExec(&test, argc, argv);                                                              \
     }
+
+/** The message @p task fails with; empty when it succeeds. */
+template<typename T> QString failureOf(QCoro::Task<T> task)
+{
+    try {
+        runTask(std::move(task));
+    } catch (const LocalizedError &error) {
+        return error.errorDescription();
+    }
+    return {};
+}

@@ -47,12 +47,9 @@ def cases_of(region):
 
 def filtered(query):
     get = lambda name: query.get(name, [""])[0].strip()
-    party, subject = get("podmiot").lower(), get("przedmiot").lower()
-    return [case for case in cases_of(get("region") or "wrocławska")
-            if get("status") in ("", "Wszystkie", case["status"])
-            and get("dataOd") <= case["dataWplywu"] and case["dataWplywu"] <= (get("dataDo") or "9")
-            and (not party or any(party in name.lower() for name in case["glownePodmioty"]))
-            and subject in case["przedmiot"].lower()]
+    party = get("podmiot").lower()
+    return [case for case in cases_of(get("region") or "wrocławska") if get("status") in ("", "Wszystkie", case["status"])
+            and (not party or any(party in name.lower() for name in case["glownePodmioty"]))]
 
 
 class Request(BaseHTTPRequestHandler):
@@ -86,9 +83,9 @@ class Request(BaseHTTPRequestHandler):
         login = state["sessions"].get(jar["PORTAL"].value) if "PORTAL" in jar else None
         if url.path not in CONTROL:
             state["requests"].append({"method": self.command, "path": url.path, "query": url.query,
-                                      "hadSessionCookie": "PORTAL" in jar, "userAgent": self.headers["User-Agent"]})
+                                      "userAgent": self.headers["User-Agent"]})
         if route == "GET /api/records":
-            return json.dumps({**state, "sessions": sorted(state["sessions"].values())}), JSON, 200, []
+            return json.dumps({"records": state["records"], "requests": state["requests"]}), JSON, 200, []
         if route == "POST /api/record":
             state["records"].append(json.loads(body))
         elif route == "POST /api/config":
@@ -129,14 +126,12 @@ def login_submit(fields):
 
 
 def cases_page(query):
-    """One page; a page after the first repeats the row before it, as the portal does. Config "paging":
-    "wrap" (next on the last page leads to the first), "stuck" (it stays), "nonext" (no next control),
-    "repeat" (the first page comes again, reversed, after itself)."""
+    """One page, repeating the row before it, as the portal does. Config "paging": "wrap" (next on the last page
+    leads to the first), "stuck" (it stays), "nonext" (no next control), "repeat" (the first page again, reversed)."""
     cases = filtered(query)
-    size, page, paging = int(query["size"][0]), int(query["page"][0]), state["config"].get("paging", "")
+    size, start, paging = int(query["size"][0]), int(query["page"][0]) * int(query["size"][0]), state["config"].get("paging", "")
     if paging == "repeat":
         cases = cases[:size] + cases[size - 1::-1] + cases[size:]
-    start = page * size
     return {"total": len(cases), "first": start + 1, "last": min(start + size, len(cases)),
             "rows": cases[max(0, start - 1):start + size], "paging": paging}
 

@@ -23,6 +23,5 @@
                 record({ kind: type, field: fieldName(event.target), value: event.target.value });
         }, true);
     });
-    record({ kind: 'storage', page: location.pathname, local: Object.assign({}, localStorage),
-             session: Object.assign({}, sessionStorage) });
+    record({ kind: 'storage', page: location.pathname, local: Object.assign({}, localStorage) });
 })();

@@ -18,9 +18,7 @@
         (children || []).forEach(function(child) { made.appendChild(child); });
         return made;
     }
-    function icon(name) {
-        return element('mat-icon', { 'class': 'mat-icon' }, name);
-    }
+    function icon(name) { return element('mat-icon', { 'class': 'mat-icon' }, name); }
     function button(attributes, text, onClick, children) {
         var made = element('button', attributes, text, children);
         made.addEventListener('click', onClick);
@@ -41,10 +39,7 @@
             overlay.querySelector('.cdk-overlay-backdrop').remove();
     }
     document.addEventListener('keydown', function(event) {
-        Array.prototype.forEach.call(overlay.querySelectorAll('.cdk-overlay-pane'), function(open) {
-            if (event.key === 'Escape' && open.escapes)
-                close(open);
-        });
+        overlay.querySelectorAll('.cdk-overlay-pane').forEach(function(open) { if (event.key === 'Escape' && open.escapes) close(open); });
     });
     function selectPanel(choices, choose) {
         var panel = pane({ role: 'listbox' }, [], true);
@@ -56,8 +51,7 @@
     }
 
     var regionControl = document.getElementById('region');
-    if (region === 'none')
-        regionControl.remove();
+    if (region === 'none') regionControl.remove();
     regionControl.querySelector('.region-text').textContent = 'Apelacja ' + region;
     regionControl.addEventListener('click', function() {
         var menu = pane({ role: 'menu' }, [], true);
@@ -85,9 +79,6 @@
         pane({ role: 'tooltip' }, [element('span', {}, 'Nowość: eksport spraw')], true);
     }
 
-    function field(label, control) {
-        return element('mat-form-field', { 'class': 'mat-mdc-form-field' }, '', [element('mat-label', {}, label), control]);
-    }
     function renderFilters() {
         var status = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, 'Wszystkie');
         status.addEventListener('click', function() {
@@ -95,9 +86,11 @@
         });
         var texts = { dataOd: ['Data wpływu od', 'input'], dataDo: ['Data wpływu do', 'input'], podmiot: ['Podmiot', 'input'],
             przedmiot: ['Przedmiot', 'textarea'] };
-        var filters = element('div', {}, '', [field('Status', status)]);
-        Object.keys(texts).forEach(function(key) {
-            filters.appendChild(field(texts[key][0], element(texts[key][1], { formcontrolname: key })));
+        var filters = element('div');
+        [['Status', status]].concat(Object.keys(texts).map(function(key) {
+            return [texts[key][0], element(texts[key][1], { formcontrolname: key })];
+        })).forEach(function(field) {
+            filters.appendChild(element('mat-form-field', { 'class': 'mat-mdc-form-field' }, '', [element('mat-label', {}, field[0]), field[1]]));
         });
         filters.appendChild(button({}, '', function() {
             applied = { status: status.textContent };
@@ -111,9 +104,7 @@
     }
 
     function cell(lines, extra) {
-        return element('mat-cell', { 'class': 'mat-mdc-cell' }, '', lines.map(function(line) {
-            return element('div', {}, line);
-        }).concat(extra || []));
+        return element('mat-cell', { 'class': 'mat-mdc-cell' }, '', lines.map(function(line) { return element('div', {}, line); }).concat(extra || []));
     }
     function caseRow(item) {
         var words = item.referent.split(' ');
@@ -135,8 +126,7 @@
         xhr.open('GET', '/api/sprawy?' + parameters, false);
         xhr.send();
         var data = JSON.parse(xhr.responseText);
-        var header = element('mat-header-row', { role: 'row' }, '', ['Sygnatura', 'Przedmiot', 'Referent', 'Daty', 'Status']
-            .map(function(title) { return element('mat-header-cell', {}, title); }));
+        var header = element('mat-header-row', { role: 'row' }, '', ['Sygnatura', 'Przedmiot', 'Referent', 'Daty', 'Status'].map(function(title) { return element('mat-header-cell', {}, title); }));
         tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', [header].concat(data.rows.map(caseRow))));
 
         var size = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, String(paging.size));
