@@ -567,8 +567,9 @@ void ScraperViewModel::handleCancellation()
         try {
             writeXLSX(m_cases, destination);
             m_progress->setOutputFile(destination);
-        } catch (...) {
-            // Best effort: the results screen then simply offers no file.
+        } catch (const std::exception &error) {
+            // The results screen then offers no file; the cause is worth a line in the log.
+            qCWarning(lcViewModel, "Save after stop failed: %s", qUtf8Printable(errorDescriptionOf(error)));
         }
     }
     setViewState(ViewState::results);

@@ -21,7 +21,6 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 #include <QWidget>
-#include <QWindow>
 
 #include "portal/scrapererror.h"
 #include "portal/pagescript.h"
@@ -87,16 +86,17 @@ struct WebViewScraper::Private
     QWidget *window = nullptr;
     QWebEngineView *view = nullptr;
     QWebEnginePage *page = nullptr;
-    QTimer requestTimeout;
+    QTimer requestTimer;
     // The load loadURL() asked for has neither ended nor turned out to stay in the document.
     bool requestedLoadPending = false;
+    QUrl requestedUrl;
     QSet<QByteArray> cookies;
     std::shared_ptr<CancellationToken> neverCancelled = std::make_shared<CancellationToken>();
 
     void endRequestedLoad()
     {
         requestedLoadPending = false;
-        requestTimeout.stop();
+        requestTimer.stop();
     }
 
     [[nodiscard]] QString sessionLoginPath() const
@@ -171,19 +171,17 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
             d->endRequestedLoad();
     });
     // A new address that differs only after "#" stays in the document: the engine reports no load
-    // at all, only the new address, while nothing is loading.
-    connect(d->page, &QWebEnginePage::urlChanged, this, [this] {
-        if (!d->page->isLoading())
+    // at all, only the new address, while nothing is loading. An address the old page sets for
+    // itself meanwhile is not the requested one and ends nothing.
+    connect(d->page, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
+        if (!d->page->isLoading() && url == d->requestedUrl)
             d->endRequestedLoad();
     });
-    d->requestTimeout.setSingleShot(true);
-    d->requestTimeout.setInterval(requestTimeout);
+    d->requestTimer.setSingleShot(true);
+    d->requestTimer.setInterval(requestTimeout);
     // The engine's request has no time-out of its own: give up on the load like a network error.
     // The timer runs only while the requested load does, so it never stops a later one.
-    connect(&d->requestTimeout, &QTimer::timeout, this, [this] {
-        if (d->requestedLoadPending)
-            d->view->stop();
-    });
+    connect(&d->requestTimer, &QTimer::timeout, this, [this] { d->view->stop(); });
 }
 
 WebViewScraper::~WebViewScraper()
@@ -198,7 +196,7 @@ WebViewScraper::~WebViewScraper()
 
 void WebViewScraper::setRequestTimeoutForTesting(std::chrono::milliseconds timeout)
 {
-    d->requestTimeout.setInterval(timeout);
+    d->requestTimer.setInterval(timeout);
 }
 
 void WebViewScraper::setCancellationToken(std::shared_ptr<CancellationToken> token)
@@ -271,7 +269,8 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     if (address.isEmpty() || !url.isValid() || url.isRelative())
         throw ScraperError::invalidURL(address);
     d->requestedLoadPending = true;
-    d->requestTimeout.start();
+    d->requestedUrl = url;
+    d->requestTimer.start();
     d->page->load(url);
     co_await waitForPageLoad();
 }
