@@ -167,18 +167,11 @@ ColumnLayout {
         }
     }
 
-    Text {
+    MessageLine {
         objectName: "loginErrorLine"
         visible: root.viewModel.hasLoginError
-        Layout.fillWidth: true
-        Layout.leftMargin: 36
-        Layout.rightMargin: 36
         Layout.bottomMargin: visible ? 4 : 0
         text: root.viewModel.loginError
-        textFormat: Text.PlainText
-        // A message from outside (a path, a system error) may be of any length.
-        wrapMode: Text.Wrap
-        horizontalAlignment: Text.AlignHCenter
         font: Theme.labelRegular
         color: Theme.errorRed
         // A blank message still takes its line.

@@ -21,17 +21,10 @@ ColumnLayout {
 
     HeaderView {}
 
-    Text {
+    MessageLine {
         objectName: "statusLine"
-        Layout.fillWidth: true
-        Layout.leftMargin: 36
-        Layout.rightMargin: 36
         Layout.topMargin: 10
         text: root.progress.statusText
-        textFormat: Text.PlainText
-        // Carries error descriptions of any length.
-        wrapMode: Text.Wrap
-        horizontalAlignment: Text.AlignHCenter
         font: Theme.sectionTitle
         color: Theme.textPrimary
     }

@@ -15,17 +15,10 @@ ColumnLayout {
 
     HeaderView {}
 
-    Text {
+    MessageLine {
         objectName: "statusLine"
-        Layout.fillWidth: true
-        Layout.leftMargin: 36
-        Layout.rightMargin: 36
         Layout.topMargin: 10
         text: root.progress.statusText
-        textFormat: Text.PlainText
-        // Carries error descriptions of any length.
-        wrapMode: Text.Wrap
-        horizontalAlignment: Text.AlignHCenter
         font: Theme.sectionTitle
         color: Theme.textPrimary
     }
@@ -95,18 +88,12 @@ ColumnLayout {
         }
     }
 
-    Text {
+    MessageLine {
         objectName: "errorLine"
         visible: root.progress.hasErrorMessage
-        Layout.fillWidth: true
-        Layout.leftMargin: 36
-        Layout.rightMargin: 36
         Layout.topMargin: visible ? 6 : 0
         Layout.preferredHeight: visible ? implicitHeight : 0
         text: root.progress.errorMessage
-        textFormat: Text.PlainText
-        wrapMode: Text.Wrap
-        horizontalAlignment: Text.AlignHCenter
         font: Theme.labelRegular
         color: Theme.errorRed
     }
