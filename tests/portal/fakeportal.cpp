@@ -8,12 +8,14 @@ using namespace Qt::StringLiterals;
 
 FakePortal::FakePortal()
 {
-    m_process.start(QStringLiteral(VELMORIA_PYTHON3), { QStringLiteral(VELMORIA_FAKEPORTAL_DIR "/server.py") });
+    m_process.start(
+        QStringLiteral(VELMORIA_PYTHON3), { QStringLiteral(VELMORIA_FAKEPORTAL_DIR "/server.py") });
     const QByteArray line = m_process.waitForReadyRead(15000) ? m_process.readLine().trimmed() : QByteArray();
     if (line.startsWith("PORT "))
         m_port = static_cast<quint16>(line.mid(5).toUInt());
     else
-        m_error = u"fake portal did not start: "_s + m_process.errorString() + QString::fromUtf8(m_process.readAllStandardError());
+        m_error = u"fake portal did not start: "_s + m_process.errorString()
+            + QString::fromUtf8(m_process.readAllStandardError());
 }
 
 FakePortal::~FakePortal()
@@ -54,12 +56,4 @@ QStringList FakePortal::valuesOf(const QString &kind, const QString &field) cons
 QJsonArray FakePortal::allCases(const QUrlQuery &query) const
 {
     return get(u"/api/sprawy/all?"_s + query.toString(QUrl::FullyEncoded)).array();
-}
-
-QStringList FakePortal::allCaseKeys(const QUrlQuery &query) const
-{
-    QStringList keys;
-    for (const QJsonValue &entry : allCases(query))
-        keys.append(entry[u"sygnatura"].toString() + u'|' + entry[u"sad"].toString());
-    return keys;
 }

@@ -21,7 +21,10 @@ public:
     [[nodiscard]] QUrl url(const QString &path) const;
 
     /** Merges @p changes into the configuration: "accounts" {login: password}, "paging" (see server.py). */
-    bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
+    bool configure(const QJsonObject &changes)
+    {
+        return get(u"/api/config", QJsonDocument(changes).toJson()).isObject();
+    }
     /** Forgets records, requests, sessions and configuration. */
     bool reset() { return get(u"/api/reset", "{}").isObject(); }
 
@@ -35,8 +38,6 @@ public:
 
     /** Every case the portal holds for @p query ("region", "status", "podmiot"...), in table order. */
     [[nodiscard]] QJsonArray allCases(const QUrlQuery &query) const;
-    /** The same cases as "reference|court". */
-    [[nodiscard]] QStringList allCaseKeys(const QUrlQuery &query) const;
 
 private:
     [[nodiscard]] QJsonDocument get(QStringView path, const QByteArray &postBody = {}) const;

@@ -24,17 +24,12 @@ class TestWebViewScraper : public QObject
 
     QVariant evaluate(const QString &script) { return runTask(m_scraper->evaluateJS(script)); }
 
-    /** The portal's application with the variants of app.js in @p query, without pop-ups. */
-    void openApp(const QString &query, const QString &route = u"/"_s)
-    {
-        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0&"_s + query + u"#"_s + route).toString()));
-    }
-
     void showPage(const QString &body, WebViewScraper *scraper = nullptr)
     {
         scraper = scraper ? scraper : m_scraper.get();
         QSignalSpy loaded(scraper->webView()->page(), &QWebEnginePage::loadFinished);
-        scraper->webView()->setHtml(u"<!DOCTYPE html><meta charset='utf-8'><body>"_s + body, QUrl(u"http://crafted.test/"_s));
+        scraper->webView()->setHtml(
+            u"<!DOCTYPE html><meta charset='utf-8'><body>"_s + body, QUrl(u"http://crafted.test/"_s));
         QVERIFY(loaded.wait(20000));
     }
 
@@ -47,11 +42,7 @@ private Q_SLOTS:
         showPage(u"<p>x</p>"_s);
     }
 
-    void cleanupTestCase()
-    {
-        m_scraper.reset();
-        setPauseScaleForTesting(1.0);
-    }
+    void cleanupTestCase() { m_scraper.reset(); }
 
     void scripts_data()
     {
@@ -96,14 +87,13 @@ private Q_SLOTS:
             qPrintable(message));
     }
 
-    // Text that is no address fails with its own message.
-    void invalidURL() { QCOMPARE(failureOf(m_scraper->loadURL(u"portal/login"_s)), u"Nieprawidłowy URL: portal/login"_s); }
-
-    // The wait ends with the page, which was requested with the fixed user agent. A change after "#"
-    // alone ends the wait like a finished load and leaves no time-out behind to stop a later load; a
-    // page that keeps loading is given up after 30 polls, without error, and stopped at the time-out.
+    // Text that is no address fails with its own message. The wait ends with the page, which was requested
+    // with the fixed user agent. A change after "#" alone ends the wait like a finished load and leaves no
+    // time-out behind to stop a later load; a page that keeps loading is given up after 30 polls, without
+    // error, and stopped at the time-out.
     void loadURLWaitsForThePage()
     {
+        QCOMPARE(failureOf(m_scraper->loadURL(u"portal/login"_s)), u"Nieprawidłowy URL: portal/login"_s);
         runTask(m_scraper->loadURL(m_portal.url(u"/login?loaded=1"_s).toString()));
         QCOMPARE(evaluate(u"location.search + document.querySelectorAll('input').length"_s).toString(),
             u"?loaded=12"_s);
@@ -114,7 +104,8 @@ private Q_SLOTS:
 
         // 30 polls last 0.3 s, well within the time-out.
         m_scraper->setRequestTimeoutForTesting(std::chrono::milliseconds(1500));
-        const auto restore = qScopeGuard([this] { m_scraper->setRequestTimeoutForTesting(WebViewScraper::requestTimeout); });
+        const auto restore
+            = qScopeGuard([this] { m_scraper->setRequestTimeoutForTesting(WebViewScraper::requestTimeout); });
         QWebEnginePage *page = m_scraper->webView()->page();
         runTask(m_scraper->loadURL(m_portal.url(u"/login?loaded=1#/sprawy"_s).toString()));
         QSignalSpy finished(page, &QWebEnginePage::loadFinished);
@@ -127,9 +118,27 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading(), 20000);
     }
 
-    // A cancel ends a running pause at once, and a cancelled token fails even a pause of 0.
-    void cancelDuringPause()
+    // A driver destroyed mid-script or mid-pause never wakes up the code that was working on it. A
+    // cancel ends a running pause at once, and a cancelled token fails even a pause of 0.
+    void pauses()
     {
+        auto other = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.filePath(u"2"_s));
+        showPage(u"<p>x</p>"_s, other.get());
+        int resumed = 0;
+        auto work = [&resumed](auto task) -> QCoro::Task<> {
+            try {
+                co_await std::move(task);
+            } catch (...) {
+            }
+            ++resumed;
+        };
+        auto scripting = work(
+            other->evaluateJS(u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s));
+        auto pausing = work(other->sleep(1.0));
+        other.reset();
+        runTask(m_scraper->sleep(25.0)); // 0.5 s: well past the end of the other pause and of the script
+        QCOMPARE(resumed, 0);
+
         auto token = std::make_shared<CancellationToken>();
         m_scraper->setCancellationToken(token);
         const auto restore = qScopeGuard([this] { m_scraper->setCancellationToken(nullptr); });
@@ -138,59 +147,34 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
     }
 
-    // A driver destroyed mid-script or mid-pause never wakes up the code that was working on it.
-    void destroyedDriverResumesNothing()
-    {
-        auto scraper = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.path() + u"/2"_s);
-        showPage(u"<p>x</p>"_s, scraper.get());
-        int resumed = 0;
-        auto work = [&resumed](WebViewScraper *driver, bool pause) -> QCoro::Task<> {
-            try {
-                if (pause)
-                    co_await driver->sleep(1.0);
-                else
-                    co_await driver->evaluateJS(u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s);
-            } catch (...) {
-            }
-            ++resumed;
-        };
-        auto scripting = work(scraper.get(), false);
-        auto pausing = work(scraper.get(), true);
-        scraper.reset();
-        runTask(m_scraper->sleep(25.0)); // 0.5 s: well past the end of the other pause and of the script
-        QCOMPARE(resumed, 0);
-    }
-
-    // Without a region control the run cannot choose its region, and fails.
-    void noRegionControl()
-    {
-        openApp(u"region=none"_s);
-        QCOMPARE(failureOf(m_scraper->selectApelacja(u"Apelacja gdańska"_s)), u"Nie znaleziono elementu: Apelacja dropdown"_s);
-    }
-
-    // Every set filter, quotes, backslashes and line breaks included, reaches its own field unchanged
-    // with the events of typing (dates also lose focus); an empty one is left alone; an unknown status
-    // takes the first option; the search button applies exactly those values.
+    // Without a region control the run cannot choose its region, and fails. Every set filter, quotes,
+    // backslashes and line breaks included, reaches its own field unchanged with the events of typing (dates
+    // also lose focus); an empty one is left alone; an unknown status takes the first option; the search
+    // button applies exactly those values.
     void filtersReachTheirFields()
     {
+        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0&region=none"_s).toString()));
+        QCOMPARE(failureOf(m_scraper->selectApelacja(u"Apelacja gdańska"_s)),
+            u"Nie znaleziono elementu: Apelacja dropdown"_s);
         QVERIFY(m_portal.reset());
-        openApp({}, u"/sprawy"_s);
-        const ScrapeFilters filters { u"Zawieszone"_s, {}, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s, u"zażółć\n'gęślą' \\n\r jaźń"_s };
+        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0#/sprawy"_s).toString()));
+        const ScrapeFilters filters { u"Zawieszone"_s, {}, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s,
+            u"zażółć\n'gęślą' \\n\r jaźń"_s };
         runTask(m_scraper->applyFilters(filters));
         QStringList events;
         for (const QJsonValue &entry : m_portal.records()) {
             if (entry[u"kind"] != u"storage"_s && entry[u"kind"] != u"focus"_s)
-                events.append(entry[u"field"].toString() + u':' + entry[u"kind"].toString() + u'=' + entry[u"value"].toString());
+                events << QStringList { entry[u"field"].toString(), entry[u"kind"].toString() }.join(u':')
+                        + u'=' + entry[u"value"].toString();
+        }
+        QStringList expected { u"dataDo:blur="_s + filters.dataDo };
+        for (const auto &[field, value] : { std::pair(u"dataDo"_s, filters.dataDo),
+                 std::pair(u"podmiot"_s, filters.podmiot), std::pair(u"przedmiot"_s, filters.przedmiot) }) {
+            const QString typed = QString(value).replace(u'\r', u'\n'); // as a text field holds it
+            expected << field + u":set="_s + value << field + u":input="_s + typed
+                     << field + u":change="_s + typed;
         }
         events.sort(); // reports arrive in parallel
-        QStringList expected;
-        for (const auto &[field, value] : { std::pair(u"dataDo"_s, filters.dataDo), std::pair(u"podmiot"_s, filters.podmiot),
-                 std::pair(u"przedmiot"_s, filters.przedmiot) }) {
-            for (const QString &kind : { u"set"_s, u"input"_s, u"change"_s, u"blur"_s }) {
-                if (kind != u"blur"_s || field == u"dataDo"_s)
-                    expected.append(field + u':' + kind + u'=' + (kind == u"set"_s ? value : QString(value).replace(u'\r', u'\n')));
-            }
-        }
         expected.sort();
         QCOMPARE(events, expected);
         const QJsonArray requests = m_portal.requests();
@@ -199,68 +183,66 @@ private Q_SLOTS:
         QCOMPARE(applied.queryItemValue(u"status"_s, QUrl::FullyDecoded), u"Wszystkie"_s);
         QCOMPARE(applied.queryItemValue(u"dataOd"_s, QUrl::FullyDecoded), QString());
         QCOMPARE(applied.queryItemValue(u"podmiot"_s, QUrl::FullyDecoded), filters.podmiot);
-        QCOMPARE(evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
+        QCOMPARE(
+            evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
     }
 
-    void rows_data()
+    void pages_data()
     {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("records"); // the nine fields joined by "|"
-        QTest::newRow("plain table, header in its own part")
-            << u"<table><thead><tr><th>Sygnatura</th><th>b</th><th>c</th></tr></thead><tbody>"
-               "<tr><td>III Ca 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny</td><td>&lt;b&gt; 'y'<br>Jan<br>Anna</td>"
+        QTest::addColumn<QString>("paginator");
+        QTest::addColumn<QString>("position"); // "current/total" read from it
+        QTest::addColumn<QString>("clicked"); // the next-page control's id; empty: none
+        QTest::newRow("plain table, header in its own part; range, rounded up; first of next and następn")
+            << u"<table><thead><tr><th>Sygnatura</th><th>b</th><th>c</th></tr></thead><tbody><tr><td>III Ca"
+               " 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny</td><td>&lt;b&gt; 'y'<br>Jan<br>Anna</td>"
                "<td>SSR<br>Nowak</td><td>2022-02-02<br>-</td><td>\u25A0 W toku</td></tr></tbody></table>"_s
-            << QStringList { u"III Ca 7/22|Sąd Okręgowy|I Wydział Cywilny|<b> 'y'|Jan, Anna|SSR Nowak|2022-02-02||W toku"_s };
-        QTest::newRow("rows of three and two cells, a header row")
-            << u"<div role=row><div>Lp.</div><div>x</div><div>y</div></div><div role=row><div>A<br>B</div><div>C</div><div>D</div></div>"
-               "<div role=row><div>X</div><div>Y</div></div>"_s
-            << QStringList { u"A|B||C||D|||"_s };
+            << QStringList { u"III Ca 7/22|Sąd Okręgowy|I Wydział Cywilny|<b> 'y'|Jan, Anna|SSR Nowak|"
+                             "2022-02-02||W toku"_s }
+            << u"<span>11 - 20 z 25</span><button>poprzednia</button><button id=a title='Next page'>&gt;"
+               "</button><button id=b aria-label='Następna strona'>&gt;</button>"_s
+            << u"2/3"_s << u"a"_s;
+        QTest::newRow("rows of three and two cells, a header row; slash, disabled named control passed over")
+            << u"<div role=row><div>Lp.</div><div>x</div><div>y</div></div><div role=row><div>A<br>B</div>"
+               "<div>C</div><div>D</div></div><div role=row><div>X</div><div>Y</div></div>"_s
+            << QStringList { u"A|B||C||D|||"_s }
+            << u"<span>3 / 12</span><button disabled aria-label=Next>x</button>"
+               "<a id=b><mat-icon>navigate_next</mat-icon></a>"_s
+            << u"3/12"_s << u"b"_s;
         // A lone surrogate in a cell is written as U+FFFD; a pair stays.
-        QTest::newRow("lone surrogate") << u"<mat-row><mat-cell id=c>I C 1/24</mat-cell><mat-cell>😀</mat-cell><mat-cell>R</mat-cell></mat-row>"
-                                           "<script>c.textContent += String.fromCharCode(0xD800)</script>"_s
-                                        << QStringList { u"I C 1/24\uFFFD|||😀||R|||"_s };
+        QTest::newRow("lone surrogate; by page number")
+            << u"<mat-row><mat-cell id=c>I C 1/24</mat-cell><mat-cell>😀</mat-cell><mat-cell>R</mat-cell>"
+               "</mat-row><script>c.textContent += String.fromCharCode(0xD800)</script>"_s
+            << QStringList { u"I C 1/24\uFFFD|||😀||R|||"_s }
+            << u"<button>1</button><button class=active>2</button><button id=n>3</button>"_s << u"/"_s
+            << u"n"_s;
+        QTest::newRow("no table; last page")
+            << QString() << QStringList()
+            << u"<button disabled><mat-icon>chevron_right</mat-icon></button><button>2</button>"
+               "<button aria-current=page>3</button>"_s
+            << u"/"_s << QString();
     }
 
-    // The cells of a row become the nine fields by their lines, whatever the table's markup.
-    void rows()
+    // The cells of a row become the nine fields by their lines, whatever the table's markup. The
+    // paginator's text gives the page position; its next-page control is found by its name or icon,
+    // else by the number after the current page.
+    void pages()
     {
         QFETCH(QString, table);
         QFETCH(QStringList, records);
-        showPage(table);
+        QFETCH(QString, paginator);
+        QFETCH(QString, position);
+        QFETCH(QString, clicked);
+        showPage(table + u"<div class=pagination>"_s + paginator
+            + u"</div><script>document.querySelectorAll('button, a').forEach(function(c) {"
+              " c.onclick = function() { window.clicked = c.id; }; });</script>"_s);
         QStringList read;
         for (const CourtCase &record : runTask(m_scraper->extractPageData()))
             read.append(record.columnValues().join(u'|'));
         QCOMPARE(read, records);
-    }
-
-    void paginator_data()
-    {
-        QTest::addColumn<QString>("paginator");
-        QTest::addColumn<QString>("position"); // "current/total" read from it
-        QTest::addColumn<QString>("clicked"); // the next-page control's id; empty: none
-        QTest::newRow("range, rounded up; first of next and następn")
-            << u"<span>11 - 20 z 25</span><button>poprzednia</button><button id=a title='Next page'>&gt;</button>"
-               "<button id=b aria-label='Następna strona'>&gt;</button>"_s << u"2/3"_s << u"a"_s;
-        QTest::newRow("slash; disabled named control passed over")
-            << u"<span>3 / 12</span><button disabled aria-label=Next>x</button><a id=b><mat-icon>navigate_next</mat-icon></a>"_s
-            << u"3/12"_s << u"b"_s;
-        QTest::newRow("by page number") << u"<button>1</button><button class=active>2</button><button id=c>3</button>"_s
-                                        << u"/"_s << u"c"_s;
-        QTest::newRow("last page") << u"<button disabled><mat-icon>chevron_right</mat-icon></button><button>2</button>"
-                                      "<button aria-current=page>3</button>"_s << u"/"_s << QString();
-    }
-
-    // The paginator's text gives the page position; its next-page control is found by its name or
-    // icon, else by the number after the current page.
-    void paginator()
-    {
-        QFETCH(QString, paginator);
-        QFETCH(QString, position);
-        QFETCH(QString, clicked);
-        showPage(u"<div class=pagination>"_s + paginator + u"</div><script>document.querySelectorAll('button, a')"
-                 ".forEach(function(c) { c.onclick = function() { window.clicked = c.id; }; });</script>"_s);
         const PaginationInfo info = runTask(m_scraper->getPaginationInfo());
-        const auto number = [](std::optional<qint64> value) { return value ? QString::number(*value) : QString(); };
+        const auto number = [](auto value) { return value ? QString::number(*value) : QString(); };
         QCOMPARE(number(info.current) + u'/' + number(info.total), position);
         QCOMPARE(runTask(m_scraper->goToNextPage()), !clicked.isEmpty());
         QCOMPARE(evaluate(u"window.clicked || ''"_s).toString(), clicked);

@@ -25,16 +25,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-// Messages of the application's teardown, which happens after the test functions have run.
-QStringList s_teardownMessages;
-
-void collectTeardownMessage(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    s_teardownMessages.append(message);
-}
-} // namespace
-
 class EndToEndTest : public QObject
 {
     Q_OBJECT
@@ -53,13 +43,10 @@ private:
     {
         QProcess xwininfo;
         xwininfo.start(u"xwininfo"_s, { u"-root"_s, u"-children"_s });
-        if (!xwininfo.waitForFinished(10000))
-            return false;
-        QList<WId> stacking;
-        for (const QByteArray &line : xwininfo.readAllStandardOutput().split('\n')) {
-            if (const QByteArray id = line.trimmed().split(' ').value(0); id.startsWith("0x"))
-                stacking.append(id.toULongLong(nullptr, 16));
-        }
+        xwininfo.waitForFinished(10000);
+        QList<WId> stacking; // a window's line starts with its id; other lines give 0
+        for (const QByteArray &line : xwininfo.readAllStandardOutput().split('\n'))
+            stacking.append(line.trimmed().split(' ').value(0).toULongLong(nullptr, 16));
         const qsizetype main = stacking.indexOf(m_window->winId());
         const qsizetype portal = stacking.indexOf(m_viewModel->scraper()->offscreenWindow()->winId());
         return main >= 0 && portal >= 0 && main < portal;
@@ -100,8 +87,8 @@ private:
             if (!dialog || !dialog->isVisible())
                 return;
             poll.stop();
-            const bool foldersOnly
-                = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
+            const bool foldersOnly = dialog->fileMode() == QFileDialog::Directory
+                && dialog->testOption(QFileDialog::ShowDirsOnly);
             seen = { dialog->directory().absolutePath(), foldersOnly ? u"folders"_s : u"files"_s,
                 dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text() };
             click(item(u"startButton"_s));
@@ -143,7 +130,8 @@ private Q_SLOTS:
         // The folder chooser is modal, in Polish and opens at the current folder; cancel keeps it,
         // and the folder the user has browsed to is the one stored.
         const QUrl startFolder = m_viewModel->outputDirectory();
-        QCOMPARE(answerFolderChooser({}), (QStringList { startFolder.toLocalFile(), u"folders"_s, u"Anuluj"_s }));
+        QCOMPARE(
+            answerFolderChooser({}), (QStringList { startFolder.toLocalFile(), u"folders"_s, u"Anuluj"_s }));
         QCOMPARE(m_viewModel->outputDirectory(), startFolder);
         QVERIFY(!m_viewModel->hasLoginError()); // the click on the start button did not get through
         answerFolderChooser(m_folder.path());
@@ -190,15 +178,16 @@ int main(int argc, char *argv[])
 {
     // A private X server; it writes its display number to the descriptor it is given.
     QProcess xvfb;
-    xvfb.start(u"Xvfb"_s, { u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"1600x1000x24"_s });
-    if (!xvfb.waitForReadyRead(30000)) {
-        std::fprintf(stderr, "FAIL: Xvfb did not start\n");
-        return 1;
-    }
+    xvfb.start(u"Xvfb"_s,
+        { u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"1600x1000x24"_s });
+    if (!xvfb.waitForReadyRead(30000))
+        qFatal("Xvfb did not start");
     qputenv("DISPLAY", ":" + xvfb.readAllStandardOutput().trimmed());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QStandardPaths::setTestModeEnabled(true);
 
+    // The application's teardown comes after the test functions: a page that outlives it is a failure.
+    static QString pageOutlived;
     int result = 0;
     {
         VelmoriaApp app(argc, argv);
@@ -207,18 +196,19 @@ int main(int argc, char *argv[])
         EndToEndTest test(app);
         result = QTest::qExec(&test, argc, argv);
         // The user closes the window with the second run under way, which ends the application.
-        qInstallMessageHandler(collectTeardownMessage);
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
+            if (message.contains(u"WebEnginePage still not deleted"_s))
+                pageOutlived = message;
+        });
         if (test.window()) {
             QTimer::singleShot(0, test.window(), &QWindow::close);
             app.exec();
         }
     }
     qInstallMessageHandler(nullptr);
-    for (const QString &message : std::as_const(s_teardownMessages)) {
-        if (message.contains(u"WebEnginePage still not deleted"_s)) {
-            std::fprintf(stderr, "FAIL: closing mid-run: %s\n", qPrintable(message));
-            result = 1;
-        }
+    if (!pageOutlived.isEmpty()) {
+        std::fprintf(stderr, "FAIL: closing mid-run: %s\n", qPrintable(pageOutlived));
+        result = 1;
     }
     xvfb.terminate();
     xvfb.waitForFinished();
