@@ -31,7 +31,7 @@ public:
     /** What the pages' fields received ("set", "focus", "input", "change", "blur"), their web storage
      * ("storage") and the logins posted ("post"). */
     [[nodiscard]] QJsonArray records() const { return get(u"/api/records")[u"records"].toArray(); }
-    /** Every page and data request: method, path, query, userAgent. */
+    /** Every page and data request: path, query, userAgent. */
     [[nodiscard]] QJsonArray requests() const { return get(u"/api/records")[u"requests"].toArray(); }
     /** The values @p field received by records of @p kind, in order. */
     [[nodiscard]] QStringList valuesOf(const QString &kind, const QString &field) const;

@@ -55,11 +55,7 @@ def filtered(query):
 class Request(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
-    def log_message(self, *args):
-        pass
-
-    def do_GET(self):
-        self.do_POST()
+    log_message = lambda *args: None
 
     def do_POST(self):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
@@ -77,13 +73,14 @@ class Request(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(text)
 
+    do_GET = do_POST
+
     def respond(self, route, url, query, body):
         """The body, content type, status and headers of the answer."""
         jar = SimpleCookie(self.headers.get("Cookie", ""))
         login = state["sessions"].get(jar["PORTAL"].value) if "PORTAL" in jar else None
         if url.path not in CONTROL:
-            state["requests"].append({"method": self.command, "path": url.path, "query": url.query,
-                                      "userAgent": self.headers["User-Agent"]})
+            state["requests"].append({"path": url.path, "query": url.query, "userAgent": self.headers["User-Agent"]})
         if route == "GET /api/records":
             return json.dumps({"records": state["records"], "requests": state["requests"]}), JSON, 200, []
         if route == "POST /api/record":
@@ -106,8 +103,8 @@ class Request(BaseHTTPRequestHandler):
         elif route == "GET /slow":
             return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:
-            types = {".js": "text/javascript", ".css": "text/css"}
-            return (WWW / url.path.lstrip("/")).read_bytes(), types[Path(url.path).suffix], 200, []
+            kind = "css" if url.path.endswith(".css") else "javascript"
+            return (WWW / url.path.lstrip("/")).read_bytes(), "text/" + kind, 200, []
         else:
             return "not found", "text/plain", 404, []
         return "{}", JSON, 200, []

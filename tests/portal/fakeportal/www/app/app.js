@@ -3,6 +3,8 @@
 // container. Rendering is synchronous, so a click has changed the page when it returns.
 // Variants in the query: region=none (no region control), popups=0 (none on arrival).
 (function() {
+    // The portal keeps its user in web storage; another account must not inherit it.
+    localStorage.setItem('portalUser', document.body.dataset.user);
     var query = new URLSearchParams(location.search);
     var region = query.get('region') || 'wrocławska';
     var overlay = document.querySelector('.cdk-overlay-container');
@@ -133,21 +135,15 @@
         size.addEventListener('click', function() {
             selectPanel(['10', '25', '50'], function(choice) { paging = { page: 0, size: Number(choice) }; renderCases(); });
         });
-        var lastPage = Math.max(0, Math.ceil(data.total / paging.size) - 1);
-        var onLast = paging.page === lastPage;
-        function pageButton(label, name, target, enabled) {
-            var made = button({ 'aria-label': label }, '', function() { paging.page = target; renderCases(); }, [icon(name)]);
-            made.disabled = !enabled;
-            return made;
-        }
-        var paginator = element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size,
-            element('span', {}, data.first + ' - ' + data.last + ' z ' + data.total + ' elementów'),
-            pageButton('Poprzednia strona', 'chevron_left', paging.page - 1, paging.page > 0)]);
-        if (data.paging !== 'nonext')
-            paginator.appendChild(pageButton('Następna strona', 'chevron_right',
-                onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1,
-                !onLast || data.paging === 'wrap' || data.paging === 'stuck'));
-        tableHost.appendChild(paginator);
+        var onLast = paging.page >= Math.ceil(data.total / paging.size) - 1;
+        var paginator = tableHost.appendChild(element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size,
+            element('span', {}, data.first + ' - ' + data.last + ' z ' + data.total + ' elementów')]));
+        if (data.paging === 'nonext')
+            return;
+        paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
+            paging.page = onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1;
+            renderCases();
+        }, [icon('chevron_right')])).disabled = onLast && data.paging !== 'wrap' && data.paging !== 'stuck';
     }
 
     function render() {
