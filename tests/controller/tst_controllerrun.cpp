@@ -6,14 +6,12 @@
 #include "export/xlsxwriter.h"
 #include "fakeportal.h"
 #include "portal/webviewscraper.h"
+#include "webenginetestmain.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QJsonDocument>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -41,41 +39,12 @@ class ControllerRunTest : public QObject
 {
     Q_OBJECT
 
-private:
     FakePortal m_portal;
-
-    /** The nine fields of each case as the portal has them, joined by tabs. */
-    static QStringList portalRows(const QJsonArray &cases)
-    {
-        QStringList rows;
-        for (const QJsonValue &item : cases) {
-            QStringList fields;
-            for (const char16_t *key : { u"sygnatura", u"sad", u"wydzial", u"przedmiot", u"glownePodmioty", u"referent",
-                     u"dataWplywu", u"dataZakonczenia", u"status" })
-                fields.append(QVariant(item[key].toVariant()).toStringList().join(u", "_s));
-            rows.append(fields.join(u'\t'));
-        }
-        return rows;
-    }
-
-    /** The rows of the workbook's sheet as openpyxl reads them, joined by tabs, after its name. */
-    static QStringList workbookRows(const QUrl &file)
-    {
-        QProcess reader;
-        reader.start(QStringLiteral(VELMORIA_PYTHON3), { QStringLiteral(VELMORIA_WORKBOOK_READER), file.toLocalFile() });
-        reader.waitForFinished(60000);
-        const QJsonObject book = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
-        QStringList rows { book[u"sheets"][0].toString() };
-        for (const QJsonValue &row : book[u"rows"].toArray())
-            rows.append(QVariant(row.toArray().toVariantList()).toStringList().join(u'\t'));
-        return rows;
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         applyApplicationIdentity();
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY2(m_portal.isRunning(), qPrintable(m_portal.errorString()));
         qInstallMessageHandler(captureLog);
     }
@@ -83,25 +52,29 @@ private Q_SLOTS:
     void run_data()
     {
         QTest::addColumn<QString>("paging"); // the portal's paginator (see server.py)
-        QTest::addColumn<QString>("podmiot");
-        QTest::addColumn<QString>("action"); // "stop", "kill" (the page's process) or "unwritable" (the folder goes)
+        // "stop", "kill" (the page's process) or "unwritable" (the folder goes)...
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("at"); // ... when the driver logs a line starting so
         QTest::addColumn<ScrapePhase>("ending");
         QTest::addColumn<QString>("collected"); // "all" cases of the portal, its "first" page or "none"
-        QTest::addColumn<bool>("file");
-        const QString firstPage = u"extractPageData: found"_s;
-        const QString lastPage = u"goToNextPage: no paginator found"_s;
-        QTest::newRow("next disabled on the last page") << QString() << QString() << QString() << QString() << done << u"all"_s << true;
-        QTest::newRow("paginator wraps to the first page") << u"wrap"_s << QString() << QString() << QString() << done << u"all"_s << true;
-        QTest::newRow("a page of known cases between") << u"repeat"_s << QString() << QString() << QString() << done << u"all"_s << true;
-        QTest::newRow("next changes nothing on the last page") << u"stuck"_s << QString() << QString() << QString() << done << u"all"_s << true;
-        QTest::newRow("no next control") << u"nonext"_s << QString() << QString() << QString() << done << u"first"_s << true;
-        QTest::newRow("no results") << QString() << u"Nikt Taki"_s << QString() << QString() << done << u"none"_s << false;
-        QTest::newRow("stopped during login") << QString() << QString() << u"stop"_s << u"Loading login page"_s << stopped << u"none"_s << false;
-        QTest::newRow("stopped while paging") << QString() << QString() << u"stop"_s << firstPage << stopped << u"first"_s << true;
-        QTest::newRow("stopped after the last page") << QString() << QString() << u"stop"_s << lastPage << stopped << u"all"_s << true;
-        QTest::newRow("page process dies while paging") << QString() << QString() << u"kill"_s << firstPage << error << u"first"_s << false;
-        QTest::newRow("folder gone before saving") << QString() << QString() << u"unwritable"_s << lastPage << error << u"all"_s << false;
+        QTest::addColumn<QString>("podmiot");
+        const auto row = [](const char *name, QString paging, QString action, QString at, ScrapePhase ending,
+                             QString collected, QString podmiot = {}) {
+            QTest::newRow(name) << paging << action << at << ending << collected << podmiot;
+        };
+        const QString firstPage = u"extractPageData: found"_s,
+                      lastPage = u"goToNextPage: no paginator found"_s;
+        row("next disabled on the last page", {}, {}, {}, done, u"all"_s);
+        row("paginator wraps to the first page", u"wrap"_s, {}, {}, done, u"all"_s);
+        row("a page of known cases between", u"repeat"_s, {}, {}, done, u"all"_s);
+        row("next changes nothing on the last page", u"stuck"_s, {}, {}, done, u"all"_s);
+        row("no next control", u"nonext"_s, {}, {}, done, u"first"_s);
+        row("no results", {}, {}, {}, done, u"none"_s, u"Nikt Taki"_s);
+        row("stopped during login", {}, u"stop"_s, u"Loading login page"_s, stopped, u"none"_s);
+        row("stopped while paging", {}, u"stop"_s, firstPage, stopped, u"first"_s);
+        row("stopped after the last page", {}, u"stop"_s, lastPage, stopped, u"all"_s);
+        row("page process dies while paging", {}, u"kill"_s, firstPage, error, u"first"_s);
+        row("folder gone before saving", {}, u"unwritable"_s, lastPage, error, u"all"_s);
     }
 
     // The cases the run collects, with all their fields, its ending's phase, status, error, log line,
@@ -114,7 +87,6 @@ private Q_SLOTS:
         QFETCH(QString, at);
         QFETCH(ScrapePhase, ending);
         QFETCH(QString, collected);
-        QFETCH(bool, file);
         QVERIFY(m_portal.reset());
         setPauseScaleForTesting(0.05);
         QVERIFY(m_portal.configure({ { u"paging"_s, paging } }));
@@ -124,8 +96,7 @@ private Q_SLOTS:
         viewModel.setLogin(u"anna"_s);
         viewModel.setPassword(u"tajne hasło"_s);
         viewModel.setSelectedApelacja(u"Apelacja gdańska"_s);
-        viewModel.setFilter(u"status"_s, u"W toku"_s);
-        viewModel.setFilter(u"podmiot"_s, podmiot);
+        viewModel.setFilters({ u"W toku"_s, {}, {}, podmiot, {} });
         viewModel.setOutputDirectory(QUrl::fromLocalFile(folder.path()));
         qint64 now = 0;
         viewModel.setMonotonicClockForTesting([&now] { return now; });
@@ -147,7 +118,8 @@ private Q_SLOTS:
                 now += 1000;
                 viewModel.stopScraping();
             } else if (action == u"kill") {
-                ::kill(static_cast<pid_t>(viewModel.scraper()->webView()->page()->renderProcessPid()), SIGKILL);
+                ::kill(
+                    static_cast<pid_t>(viewModel.scraper()->webView()->page()->renderProcessPid()), SIGKILL);
             } else {
                 QDir(folder.path()).removeRecursively();
             }
@@ -159,15 +131,24 @@ private Q_SLOTS:
         phases.append(progress->phase());
         statuses.append(progress->statusText());
         connect(progress, &ScrapeProgress::phaseChanged, this, [&] { phases.append(progress->phase()); });
-        connect(progress, &ScrapeProgress::statusTextChanged, this, [&] { statuses.append(progress->statusText()); });
+        connect(progress, &ScrapeProgress::statusTextChanged, this,
+            [&] { statuses.append(progress->statusText()); });
         now = 65700;
         QVERIFY(finished.wait(60000));
 
-        const QUrlQuery query { { u"region"_s, u"gdańska"_s }, { u"status"_s, u"W toku"_s }, { u"podmiot"_s, podmiot } };
-        const QJsonArray portalCases = m_portal.allCases(query);
-        QStringList expected = portalRows(portalCases);
+        const QJsonArray portalCases = m_portal.allCases(
+            { { u"region"_s, u"gdańska"_s }, { u"status"_s, u"W toku"_s }, { u"podmiot"_s, podmiot } });
+        QStringList expected; // the nine fields of each case as the portal has them
+        for (const QJsonValue &item : portalCases) {
+            QStringList fields;
+            for (const char16_t *key : { u"sygnatura", u"sad", u"wydzial", u"przedmiot", u"glownePodmioty",
+                     u"referent", u"dataWplywu", u"dataZakonczenia", u"status" })
+                fields.append(QVariant(item[key].toVariant()).toStringList().join(u", "_s));
+            expected.append(fields.join(u'\t'));
+        }
         QVERIFY(expected.size() > 50 || collected == u"none");
         expected = collected == u"all" ? expected : expected.first(collected == u"first" ? 50 : 0);
+        const bool file = ending != error && !expected.isEmpty(); // no workbook of nothing, nor of a failure
         QStringList rows;
         for (int row = 0; row < viewModel.caseCount(); ++row)
             rows.append(viewModel.caseColumnValues(row).join(u'\t'));
@@ -177,21 +158,23 @@ private Q_SLOTS:
             QCOMPARE(pagesRead, (portalCases.size() + 49) / 50 + (paging == u"wrap" || paging == u"repeat"));
 
         QCOMPARE(phases.last(), ending);
-        QVERIFY(std::is_sorted(phases.begin(), phases.end()) && !phases.contains(ending == done ? stopped : done));
-        const QString error = progress->errorMessageText();
-        QCOMPARE(error.isEmpty(), ending != ScrapePhase::error);
+        QVERIFY(std::is_sorted(phases.begin(), phases.end())
+            && !phases.contains(ending == done ? stopped : done));
+        const QString message = progress->errorMessageText();
+        QCOMPARE(message.isEmpty(), ending != error);
         if (action == u"unwritable") // a failed save names its cause in the system's words
-            QCOMPARE(error, ExcelError::writeFailed().errorDescription() + u' ' + qt_error_string(ENOENT));
+            QCOMPARE(message, ExcelError::writeFailed().errorDescription() + u' ' + qt_error_string(ENOENT));
         if (action == u"kill") // a script cut short by its page's death fails rather than waits
-            QVERIFY2(error.startsWith(u"Błąd skryptu strony: "_s), qPrintable(error));
-        QCOMPARE(s_viewModelLog, error.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + error });
-        const QString status = ending == ScrapePhase::error ? u"Błąd: "_s + error
-            : ending == stopped                             ? u"Zatrzymano. Pobrano %1 spraw."_s.arg(rows.size())
-            : rows.isEmpty()                                ? u"Brak wyników."_s
-                                                            : u"Gotowe! Pobrano %1 spraw."_s.arg(rows.size());
+            QVERIFY2(message.startsWith(u"Błąd skryptu strony: "_s), qPrintable(message));
+        QCOMPARE(s_viewModelLog,
+            message.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + message });
+        const QString status = ending == error ? u"Błąd: "_s + message
+            : ending == stopped                ? u"Zatrzymano. Pobrano %1 spraw."_s.arg(rows.size())
+            : rows.isEmpty()                   ? u"Brak wyników."_s
+                                               : u"Gotowe! Pobrano %1 spraw."_s.arg(rows.size());
         QCOMPARE(progress->statusText(), status);
         QCOMPARE(viewModel.viewState(),
-            ending == ScrapePhase::error ? ScraperViewModel::ViewState::progress : ScraperViewModel::ViewState::results);
+            ending == error ? ScraperViewModel::ViewState::progress : ScraperViewModel::ViewState::results);
         QCOMPARE(progress->recordCount(), rows.size());
         if (action == u"stop" || action == u"kill")
             QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtAction);
@@ -200,8 +183,17 @@ private Q_SLOTS:
 
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), file ? 1 : 0);
         QCOMPARE(progress->outputFile().isLocalFile(), file);
-        if (file)
-            QCOMPARE(workbookRows(progress->outputFile()), QStringList { u"Sprawy"_s } << tableColumns.join(u'\t') << rows);
+        if (file) { // the workbook's sheet as openpyxl reads it
+            QProcess reader;
+            reader.start(QStringLiteral(VELMORIA_PYTHON3),
+                { QStringLiteral(VELMORIA_WORKBOOK_READER), progress->outputFile().toLocalFile() });
+            QVERIFY(reader.waitForFinished(60000));
+            const QJsonObject book = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+            QStringList read { book[u"sheets"][0].toString() };
+            for (const QJsonValue &row : book[u"rows"].toArray())
+                read.append(QVariant(row.toArray().toVariantList()).toStringList().join(u'\t'));
+            QCOMPARE(read, QStringList { u"Sprawy"_s } << tableColumns.join(u'\t') << rows);
+        }
 
         // The last update of the elapsed time is the ending's (a stop's own at its moment); none follows.
         QCOMPARE(progress->elapsedSeconds(), action == u"stop" ? 66 : 65);
@@ -210,19 +202,17 @@ private Q_SLOTS:
         QVERIFY(!elapsed.wait(100));
         QVERIFY(!viewModel.isRunning());
         if (QTest::currentDataTag() == QByteArray("next disabled on the last page")) {
-            QCOMPARE(phases, (QList { launching, loggingIn, selectingApelacja, navigating, filtering, scraping, saving, done }));
+            QCOMPARE(phases,
+                (QList { launching, loggingIn, selectingApelacja, navigating, filtering, scraping, saving,
+                    done }));
             statuses.removeIf([](const QString &text) { return text.startsWith(u"Pobieranie strony "_s); });
-            QCOMPARE(statuses, (QStringList { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s, u"Wybieranie apelacji..."_s,
-                                   u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s, u"Zapisywanie XLSX..."_s, status }));
+            QCOMPARE(statuses,
+                (QStringList { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s,
+                    u"Wybieranie apelacji..."_s, u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s,
+                    u"Zapisywanie XLSX..."_s, status }));
         }
     }
 };
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ControllerRunTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMORIA_WEBENGINE_TEST_MAIN(ControllerRunTest)
 #include "tst_controllerrun.moc"

@@ -3,16 +3,15 @@
 #include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
 #include "controller/settingsstore.h"
+#include "portal/webenginetestmain.h"
 #include "portal/webviewscraper.h"
 
-#include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMetaProperty>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,7 +37,6 @@ class ScraperViewModelTest : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_scratch;
 
     static QStringList form(const ScraperViewModel &viewModel)
@@ -52,7 +50,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         applyApplicationIdentity();
-        QStandardPaths::setTestModeEnabled(true);
         setPauseScaleForTesting(0.01);
         QSettings().clear();
         deleteKeychainItem(u"anna"_s);
@@ -173,11 +170,5 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ScraperViewModelTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMORIA_WEBENGINE_TEST_MAIN(ScraperViewModelTest)
 #include "tst_scraperviewmodel.moc"
