@@ -28,10 +28,6 @@ def _read_string_table(xml_source):
 openpyxl.reader.excel.read_string_table = _read_string_table
 
 
-def main(path):
-    book = openpyxl.load_workbook(path)
-    rows = [["" if value is None else str(value) for value in row] for row in book.worksheets[0].iter_rows(values_only=True)]
-    json.dump({"sheets": book.sheetnames, "rows": rows}, sys.stdout, ensure_ascii=True)
-
-
-main(sys.argv[1])
+book = openpyxl.load_workbook(sys.argv[1])
+rows = [["" if value is None else str(value) for value in row] for row in book.worksheets[0].iter_rows(values_only=True)]
+json.dump({"sheets": book.sheetnames, "rows": rows}, sys.stdout, ensure_ascii=True)

@@ -133,14 +133,10 @@ def cases_page(query):
             "rows": cases[max(0, start - 1):start + size], "paging": paging}
 
 
-def main():
-    reset()
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Request)
-    server.daemon_threads = True
-    print(f"PORT {server.server_address[1]}", flush=True)
-    # The test process owns the server: it ends when that process closes our stdin or dies.
-    threading.Thread(target=lambda: (sys.stdin.read(), server.shutdown()), daemon=True).start()
-    server.serve_forever()
-
-
-main()
+reset()
+server = ThreadingHTTPServer(("127.0.0.1", 0), Request)
+server.daemon_threads = True
+print(f"PORT {server.server_address[1]}", flush=True)
+# The test process owns the server: it ends when that process closes our stdin or dies.
+threading.Thread(target=lambda: (sys.stdin.read(), server.shutdown()), daemon=True).start()
+server.serve_forever()

@@ -5,9 +5,7 @@
         entry.order = ++order;
         fetch('/api/record', { method: 'POST', body: JSON.stringify(entry), keepalive: true });
     }
-    function fieldName(el) {
-        return el.getAttribute('formcontrolname') || el.name || el.id;
-    }
+    function fieldName(el) { return el.getAttribute('formcontrolname') || el.name || el.id; }
     // The raw text handed to the value setter, before an input strips line breaks.
     [HTMLInputElement, HTMLTextAreaElement].forEach(function(type) {
         var native = Object.getOwnPropertyDescriptor(type.prototype, 'value');

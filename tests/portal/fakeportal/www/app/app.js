@@ -26,12 +26,11 @@
         made.addEventListener('click', onClick);
         return made;
     }
-    // A pane over the header; the dialogs share one backdrop.
-    function pane(attributes, children, escapes) {
+    // A pane over the header; the dialogs share one backdrop; Escape closes the tooltip.
+    function pane(attributes, children) {
         var made = element('div', attributes, '', children);
         made.className += ' cdk-overlay-pane';
         made.style.cssText = 'top: 0; right: 0; width: 70%; height: 64px';
-        made.escapes = escapes;
         overlay.appendChild(made);
         return made;
     }
@@ -40,11 +39,9 @@
         if (!overlay.querySelector('[role=dialog]') && overlay.querySelector('.cdk-overlay-backdrop'))
             overlay.querySelector('.cdk-overlay-backdrop').remove();
     }
-    document.addEventListener('keydown', function(event) {
-        overlay.querySelectorAll('.cdk-overlay-pane').forEach(function(open) { if (event.key === 'Escape' && open.escapes) close(open); });
-    });
+    document.addEventListener('keydown', function(event) { if (event.key === 'Escape') overlay.querySelectorAll('[role=tooltip]').forEach(close); });
     function selectPanel(choices, choose) {
-        var panel = pane({ role: 'listbox' }, [], true);
+        var panel = pane({ role: 'listbox' }, []);
         choices.forEach(function(choice) {
             var option = element('mat-option', { 'class': 'mat-mdc-option', role: 'option' }, choice);
             option.addEventListener('click', function() { choose(choice); close(panel); });
@@ -54,13 +51,11 @@
 
     var regionControl = document.getElementById('region');
     if (region === 'none') regionControl.remove();
-    regionControl.querySelector('.region-text').textContent = 'Apelacja ' + region;
     regionControl.addEventListener('click', function() {
-        var menu = pane({ role: 'menu' }, [], true);
+        var menu = pane({ role: 'menu' }, []);
         ['gdańska', 'łódzka', 'wrocławska'].forEach(function(name) {
             menu.appendChild(button({ 'class': 'mat-mdc-menu-item', role: 'menuitem' }, 'Apelacja ' + name, function() {
                 region = name;
-                regionControl.querySelector('.region-text').textContent = 'Apelacja ' + name;
                 close(menu);
                 render();
             }));
@@ -68,7 +63,7 @@
     });
 
     document.getElementById('nav').append(element('a', { href: '#/' }, 'Strona główna'),
-        element('a', { href: '#/sprawy', role: 'listitem' }, 'Sprawy'));
+        element('a', { href: '#/sprawy' }, 'Sprawy'));
 
     if (query.get('popups') !== '0') {
         overlay.appendChild(element('div', { 'class': 'cdk-overlay-backdrop' }));
@@ -78,7 +73,7 @@
             button({}, ' Rozumiem ', function() { close(this.parentNode); })]);
         pane({ 'class': 'mat-snack-bar-container' }, [element('span', {}, 'Zalogowano.'),
             button({}, 'OK', function() { close(this.parentNode); })]);
-        pane({ role: 'tooltip' }, [element('span', {}, 'Nowość: eksport spraw')], true);
+        pane({ role: 'tooltip' }, [element('span', {}, 'Nowość: eksport spraw')]);
     }
 
     function renderFilters() {
@@ -128,8 +123,7 @@
         xhr.open('GET', '/api/sprawy?' + parameters, false);
         xhr.send();
         var data = JSON.parse(xhr.responseText);
-        var header = element('mat-header-row', { role: 'row' }, '', ['Sygnatura', 'Przedmiot', 'Referent', 'Daty', 'Status'].map(function(title) { return element('mat-header-cell', {}, title); }));
-        tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', [header].concat(data.rows.map(caseRow))));
+        tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', data.rows.map(caseRow)));
 
         var size = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, String(paging.size));
         size.addEventListener('click', function() {
@@ -148,6 +142,7 @@
 
     function render() {
         var sprawy = location.hash === '#/sprawy';
+        regionControl.querySelector('.region-text').textContent = 'Apelacja ' + region;
         view.replaceChildren(element('h1', {}, sprawy ? 'Sprawy' : 'Strona główna'));
         if (sprawy) {
             view.appendChild(renderFilters());
