@@ -88,6 +88,7 @@ private Q_SLOTS:
         ScrapeProgress *progress = first->progress();
         QCOMPARE(first->caseCount(), 0);
         QCOMPARE(first->viewState(), ScraperViewModel::ViewState::progress);
+        QCOMPARE(QSettings().value(u"apelacja"_s), u"Apelacja gdańska"_s); // the key stored settings have
         first->startScraping();
         QCOMPARE(first->progress(), progress);
         QTRY_COMPARE(progress->phase(), ScrapePhase::loggingIn);

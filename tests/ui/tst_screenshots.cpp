@@ -231,6 +231,10 @@ private Q_SLOTS:
             if (control->inherits("QQuickControl") && control->isVisible())
                 QVERIFY2(area.left() >= 0 && area.right() <= 950, qPrintable(control->objectName()));
         }
+        // Texts from outside wrap, or elide in the middle for a path, within their place.
+        for (const QString &name : { u"loginErrorLine"_s, u"statusLine"_s, u"errorLine"_s, u"folderPath"_s })
+            if (QQuickItem *line = item(name, screen); line && line->isVisible())
+                QVERIFY2(line->property("contentWidth").toReal() <= line->width(), qPrintable(name));
         if (item(u"loginErrorLine"_s))
             QCOMPARE(item(u"loginErrorLine"_s)->isVisible(), longTexts);
         if (item(u"openFileButton"_s))
