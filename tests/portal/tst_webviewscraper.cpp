@@ -93,6 +93,10 @@ private Q_SLOTS:
     void loadURLWaitsForThePage()
     {
         QCOMPARE(failureOf(m_scraper->loadURL(u"portal/login"_s)), u"Nieprawidłowy URL: portal/login"_s);
+        // Loads time out after 1.5 s here, and 30 polls last 0.3 s, well within that.
+        m_scraper->setRequestTimeoutForTesting(std::chrono::milliseconds(1500));
+        const auto restore
+            = qScopeGuard([this] { m_scraper->setRequestTimeoutForTesting(WebViewScraper::requestTimeout); });
         runTask(m_scraper->loadURL(m_portal.url(u"/login?loaded=1"_s).toString()));
         QCOMPARE(evaluate(u"location.search + document.querySelectorAll('input').length"_s).toString(),
             u"?loaded=12"_s);
@@ -101,10 +105,6 @@ private Q_SLOTS:
             return request[u"query"] == u"loaded=1"_s && request[u"userAgent"] == WebViewScraper::userAgent;
         }));
 
-        // 30 polls last 0.3 s, well within the time-out.
-        m_scraper->setRequestTimeoutForTesting(std::chrono::milliseconds(1500));
-        const auto restore
-            = qScopeGuard([this] { m_scraper->setRequestTimeoutForTesting(WebViewScraper::requestTimeout); });
         QWebEnginePage *page = m_scraper->webView()->page();
         runTask(m_scraper->loadURL(m_portal.url(u"/login?loaded=1#/sprawy"_s).toString()));
         QSignalSpy finished(page, &QWebEnginePage::loadFinished);
@@ -141,7 +141,7 @@ private Q_SLOTS:
         m_scraper->setCancellationToken(token);
         const auto restore = qScopeGuard([this] { m_scraper->setCancellationToken(nullptr); });
         QTimer::singleShot(50, token.get(), &CancellationToken::cancel);
-        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(1200.0)));
+        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(1e9)));
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
     }
 

@@ -49,7 +49,8 @@ private:
             stacking.append(line.trimmed().split(' ').value(0).toULongLong(nullptr, 16));
         const qsizetype main = stacking.indexOf(m_window->winId());
         const qsizetype portal = stacking.indexOf(m_viewModel->scraper()->offscreenWindow()->winId());
-        return main >= 0 && portal >= 0 && main < portal;
+        const QRect portalPlace = m_viewModel->scraper()->offscreenWindow()->geometry();
+        return main >= 0 && portal >= 0 && main < portal && portalPlace == QRect(0, 0, 1400, 900);
     }
 
     QQuickItem *item(const QString &name) const { return m_window->findChild<QQuickItem *>(name); }

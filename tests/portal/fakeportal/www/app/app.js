@@ -54,7 +54,7 @@
     regionControl.addEventListener('click', function() {
         var menu = pane({ role: 'menu' }, []);
         ['gdańska', 'łódzka', 'wrocławska'].forEach(function(name) {
-            menu.appendChild(button({ 'class': 'mat-mdc-menu-item', role: 'menuitem' }, 'Apelacja ' + name, function() {
+            menu.appendChild(button({ 'class': 'mat-mdc-menu-item', role: 'menuitem' }, name, function() {
                 region = name;
                 close(menu);
                 render();
