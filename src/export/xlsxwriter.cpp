@@ -303,13 +303,20 @@ bool needsSpreadsheetEscape(char16_t unit)
     return (unit < 0x20 && unit != u'\t' && unit != u'\n') || unit == 0xFFFE || unit == 0xFFFF;
 }
 
-// Written as is, "_xHHHH" followed by an underscore or by an escape (which starts with one) would be
-// read back as an escape; the first underscore needs escaping itself.
+// Written as is, "_x" with one to four hex digits followed by an underscore, or by an escape (which
+// starts with one), would be read back as an escape: readers decode four digits, LibreOffice also one
+// to three. The first underscore then needs escaping itself.
 bool startsEscapeLookalike(const char16_t *units, qsizetype i, qsizetype length)
 {
-    return i + 6 < length && units[i + 1] == u'x' && isHexDigit(units[i + 2]) && isHexDigit(units[i + 3])
-        && isHexDigit(units[i + 4]) && isHexDigit(units[i + 5])
-        && (units[i + 6] == u'_' || needsSpreadsheetEscape(units[i + 6]));
+    if (i + 1 >= length || units[i + 1] != u'x')
+        return false;
+    // Five digits are counted so that a longer run, which nobody decodes, is left alone.
+    qsizetype end = i + 2;
+    while (end < length && end < i + 7 && isHexDigit(units[end]))
+        ++end;
+    const qsizetype digits = end - (i + 2);
+    return digits >= 1 && digits <= 4 && end < length
+        && (units[end] == u'_' || needsSpreadsheetEscape(units[end]));
 }
 
 char *putSpreadsheetEscape(char *out, char16_t unit)

@@ -58,7 +58,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<CourtCase>>("cases");
         QTest::addColumn<QList<QList<int>>>("rows"); // the data rows' string numbers
-        QTest::addColumn<QStringList>("newStrings"); // after the nine titles
+        QTest::addColumn<QStringList>("newStrings"); // after the nine titles, as written
         QTest::newRow("no cases") << QList<CourtCase>() << QList<QList<int>>() << QStringList();
         const QStringList a { u"I C 1/24"_s, u"Sąd"_s, u"I Wydział"_s, u""_s, u"Status"_s };
         const QList<int> aRow { 9, 1, 10, 11, 8, 11, 11, 11, 11 };
@@ -70,6 +70,15 @@ private Q_SLOTS:
             << QList { CourtCase(a), b, CourtCase(a) }
             << QList<QList<int>> { aRow, { 12, 12, 1, 13, 13, 13, 11, 11, 11 }, aRow }
             << QStringList { a[0], a[2], a[3], u"Zo\u0301\u0142w"_s, u"\uFFFD"_s };
+        // What a reader would take for an escape is written with its first underscore escaped: one to four
+        // hex digits followed by an underscore or by an escaped character; five digits are no escape.
+        const QStringList lookalikes { u"a_x00_b"_s, u"_x1_x2_"_s, u"_xD_"_s, u"_x9\r"_s, u"_x00A_"_s,
+            u"_x12345_"_s, u"_x0041_"_s, u"_xG_"_s, u"_x1F"_s };
+        QTest::newRow("escape look-alikes")
+            << QList { CourtCase(lookalikes) } << QList<QList<int>> { { 9, 10, 11, 12, 13, 14, 15, 16, 17 } }
+            << QStringList { u"a_x005F_x00_b"_s, u"_x005F_x1_x005F_x2_"_s, u"_x005F_xD_"_s,
+                   u"_x005F_x9_x000D_"_s, u"_x005F_x00A_"_s, u"_x12345_"_s, u"_x005F_x0041_"_s, u"_xG_"_s,
+                   u"_x1F"_s };
         // Texts met again after the table has grown keep their numbers.
         QList<CourtCase> many;
         QList<QList<int>> manyRows;
@@ -123,12 +132,12 @@ private Q_SLOTS:
         }
     }
 
-    // As openpyxl reads it, every text as it was given (spreadsheet escapes decoded as spreadsheet
-    // programs do).
+    // As openpyxl reads it, every text as it was given, with the escapes decoded as both Excel and
+    // LibreOffice do.
     void readIndependently()
     {
         const QStringList pool { u"Sąd Okręgowy"_s, u"a&b"_s, u"&amp;"_s, u"<b>"_s, u"\"'"_s, u"\u0001"_s,
-            u"\u001F"_s, u"\u000B"_s, u"\uFFFF"_s, u"_x0041_"_s, u"_x005F_"_s, u"_x0041"_s, u"_x005F"_s,
+            u"\u001F"_s, u"\u000B"_s, u"\uFFFF"_s, u"_x0041_"_s, u"_x005F_"_s, u"_x0041"_s, u"_x5F"_s, u"_x1"_s,
             QString(QChar(0)), u"\t"_s, u"\n"_s, u"\r"_s, u"  "_s, u"\U0001F600"_s, u"_"_s, u""_s, u"x"_s };
         QList<QStringList> expected { tableColumns };
         QList<CourtCase> cases;
