@@ -568,8 +568,10 @@ void ScraperViewModel::handleCancellation()
             writeXLSX(m_cases, destination);
             m_progress->setOutputFile(destination);
         } catch (const std::exception &error) {
-            // The results screen then offers no file; the cause is worth a line in the log.
-            qCWarning(lcViewModel, "Save after stop failed: %s", qUtf8Printable(errorDescriptionOf(error)));
+            // The results screen then offers no file and says why, so nobody takes the cases for saved.
+            const QString description = errorDescriptionOf(error);
+            qCWarning(lcViewModel, "Save after stop failed: %s", qUtf8Printable(description));
+            m_progress->setErrorMessage(description);
         }
     }
     setViewState(ViewState::results);

@@ -29,6 +29,9 @@ ColumnLayout {
         color: Theme.textPrimary
     }
 
+    // Why a stopped run's cases could not be saved.
+    ErrorLine { progress: root.progress }
+
     RowLayout {
         Layout.fillWidth: true
         Layout.leftMargin: 36

@@ -88,15 +88,7 @@ ColumnLayout {
         }
     }
 
-    MessageLine {
-        objectName: "errorLine"
-        visible: root.progress.hasErrorMessage
-        Layout.topMargin: visible ? 6 : 0
-        Layout.preferredHeight: visible ? implicitHeight : 0
-        text: root.progress.errorMessage
-        font: Theme.labelRegular
-        color: Theme.errorRed
-    }
+    ErrorLine { progress: root.progress }
 
     PrimaryButtonStyle {
         objectName: ViewHelpers.isFailedPhase(root.progress.phase) ? "backButton" : "stopButton"

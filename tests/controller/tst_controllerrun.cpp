@@ -52,7 +52,7 @@ private Q_SLOTS:
     void run_data()
     {
         QTest::addColumn<QString>("paging"); // the portal's paginator (see server.py)
-        // "stop", "kill" (the page's process) or "unwritable" (the folder goes)...
+        // "stop", "kill" (the page's process) and/or "unwritable" (the folder goes)...
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("at"); // ... when the driver logs a line starting so
         QTest::addColumn<ScrapePhase>("ending");
@@ -75,6 +75,7 @@ private Q_SLOTS:
         row("stopped after the last page", {}, u"stop"_s, lastPage, stopped, u"all"_s);
         row("page process dies while paging", {}, u"kill"_s, firstPage, error, u"first"_s);
         row("folder gone before saving", {}, u"unwritable"_s, lastPage, error, u"all"_s);
+        row("folder gone before a stop's save", {}, u"stop unwritable"_s, lastPage, stopped, u"all"_s);
     }
 
     // The cases the run collects, with all their fields, its ending's phase, status, error, log line,
@@ -114,15 +115,15 @@ private Q_SLOTS:
             if (action.isEmpty() || !message.startsWith(at) || !shownAtAction.first.isEmpty())
                 return;
             shownAtAction = { viewModel.progress()->pageInfo(), viewModel.progress()->progressValue() };
-            if (action == u"stop") {
+            if (action.contains(u"stop")) {
                 now += 1000;
                 viewModel.stopScraping();
-            } else if (action == u"kill") {
+            }
+            if (action == u"kill")
                 ::kill(
                     static_cast<pid_t>(viewModel.scraper()->webView()->page()->renderProcessPid()), SIGKILL);
-            } else {
+            if (action.contains(u"unwritable"))
                 QDir(folder.path()).removeRecursively();
-            }
         };
         const auto forget = qScopeGuard([] { s_onScraperLine = nullptr; });
         QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
@@ -151,7 +152,9 @@ private Q_SLOTS:
         }
         QVERIFY(expected.size() > 50 || collected == u"none");
         expected = collected == u"all" ? expected : expected.first(collected == u"first" ? 50 : 0);
-        const bool file = ending != error && !expected.isEmpty(); // no workbook of nothing, nor of a failure
+        const bool unwritable = action.contains(u"unwritable");
+        // No workbook of nothing, nor of a failure, nor where there is no folder.
+        const bool file = ending != error && !expected.isEmpty() && !unwritable;
         QStringList rows;
         for (int row = 0; row < viewModel.caseCount(); ++row)
             rows.append(viewModel.caseColumnValues(row).join(u'\t'));
@@ -164,13 +167,15 @@ private Q_SLOTS:
         QVERIFY(std::is_sorted(phases.begin(), phases.end())
             && !phases.contains(ending == done ? stopped : done));
         const QString message = progress->errorMessageText();
-        QCOMPARE(message.isEmpty(), ending != error);
-        if (action == u"unwritable") // a failed save names its cause in the system's words
-            QCOMPARE(message, ExcelError::writeFailed().errorDescription() + u' ' + qt_error_string(ENOENT));
+        QCOMPARE(message.isEmpty(), ending != error && !unwritable);
+        if (unwritable) // a failed save names its cause in the system's words, also after a stop
+            QCOMPARE(message, u"Nie udało się zapisać pliku XLSX. "_s + qt_error_string(ENOENT));
         if (action == u"kill") // a script cut short by its page's death fails rather than waits
             QVERIFY2(message.startsWith(u"Błąd skryptu strony: "_s), qPrintable(message));
         QCOMPARE(s_viewModelLog,
-            message.isEmpty() ? QStringList() : QStringList { u"Pipeline error: "_s + message });
+            message.isEmpty()  ? QStringList()
+                : ending == error ? QStringList { u"Pipeline error: "_s + message }
+                                  : QStringList { u"Save after stop failed: "_s + message });
         const QString status = ending == error ? u"Błąd: "_s + message
             : ending == stopped                ? u"Zatrzymano. Pobrano %1 spraw."_s.arg(rows.size())
             : rows.isEmpty()                   ? u"Brak wyników."_s
@@ -179,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(viewModel.viewState(),
             ending == error ? ScraperViewModel::ViewState::progress : ScraperViewModel::ViewState::results);
         QCOMPARE(progress->recordCount(), rows.size());
-        if (action == u"stop" || action == u"kill")
+        if (action.contains(u"stop") || action == u"kill")
             QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtAction);
         else
             QCOMPARE(progress->progressValue(), ending == done ? 1.0 : 0.95);
@@ -199,7 +204,7 @@ private Q_SLOTS:
         }
 
         // The last update of the elapsed time is the ending's (a stop's own at its moment); none follows.
-        QCOMPARE(progress->elapsedSeconds(), action == u"stop" ? 66 : 65);
+        QCOMPARE(progress->elapsedSeconds(), action.contains(u"stop") ? 66 : 65);
         now += 5000;
         QSignalSpy elapsed(progress, &ScrapeProgress::elapsedSecondsChanged);
         runTask(cancellableSleep(std::make_shared<CancellationToken>(), 3.0)); // three ticks of the timer

@@ -162,7 +162,8 @@ private Q_SLOTS:
         QTest::newRow("progress-long")
             << ViewState::progress << true << progress + Probes { { u"backButton"_s, 6, 0.5, accentLime } };
         QTest::newRow("results-long")
-            << ViewState::results << true << Probes { { u"newSearchButton"_s, 6, 0.5, accentLime } };
+            << ViewState::results << true
+            << Probes { { u"newSearchButton"_s, 6, 0.5, accentLime }, { u"errorLine"_s, 0, anywhere, errorRed } };
     }
 
     // Each screen fills the 950 px window on the theme's background, in the theme's colours; its
@@ -177,7 +178,8 @@ private Q_SLOTS:
             = u"Nie znaleziono elementu na stronie portalu. "_s.repeated(7).left(longTexts ? 300 : 20);
         ScrapeProgress *progress = m_viewModel->progress();
         progress->setPhase(longTexts ? ScrapePhase::error : ScrapePhase::scraping);
-        progress->setErrorMessage(message);
+        if (state != ViewState::results || longTexts) // a stopped run's failed save
+            progress->setErrorMessage(message);
         progress->setProgressValue(0.3 + 0.6);
         progress->setRecordCount(22);
         progress->setPageInfo(u"2 / 4"_s);
@@ -235,6 +237,8 @@ private Q_SLOTS:
                 QVERIFY2(line->property("contentWidth").toReal() <= line->width(), qPrintable(name));
         if (item(u"loginErrorLine"_s))
             QCOMPARE(item(u"loginErrorLine"_s)->isVisible(), longTexts);
+        if (item(u"errorLine"_s))
+            QCOMPARE(item(u"errorLine"_s)->isVisible(), progress->hasErrorMessage());
         if (item(u"openFileButton"_s))
             QCOMPARE(item(u"openFileButton"_s)->isVisible(), !longTexts);
         if (state == ViewState::progress && !longTexts) {
