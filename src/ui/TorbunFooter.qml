@@ -7,6 +7,7 @@ import Velmoria
 T.AbstractButton {
     id: root
 
+    objectName: "footer"
     Layout.alignment: Qt.AlignHCenter
     padding: 0
     bottomPadding: 6
@@ -67,5 +68,11 @@ T.AbstractButton {
                 y: -1
             }
         }
+    }
+
+    // A keyboard stop like any other button, so it shows the same ring.
+    FocusMark {
+        radius: 2
+        visible: root.visualFocus
     }
 }

@@ -1,6 +1,7 @@
 // The real window's three screens, rendered offscreen and saved as PNG files in the build folder:
 // their layout in the 950 px window, the theme's colours as painted, keyboard focus, and what
 // their controls show and call on the controller.
+#include <QDesktopServices>
 #include <QDir>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -51,6 +52,8 @@ public:
     Q_INVOKABLE void openOutputFile() { calls << u"openOutputFile"_s; }
     Q_INVOKABLE void showInFinder() { calls << u"showInFinder"_s; }
     Q_INVOKABLE void startNewSearch() { calls << u"startNewSearch"_s; }
+    /** Stands in for the browser. */
+    Q_INVOKABLE void open(const QUrl &url) { calls << url.toString(); }
 };
 
 class ScreenshotTest : public QObject
@@ -121,6 +124,7 @@ private Q_SLOTS:
     {
         m_viewModel = new ScraperViewModel(QUrl(u"http://127.0.0.1:9/login"_s));
         m_recorder = std::make_unique<Recorder>(QUrl(u"http://127.0.0.1:9/login"_s));
+        QDesktopServices::setUrlHandler(u"https"_s, m_recorder.get(), "open");
         m_window = m_app.openWindow(m_viewModel);
         QVERIFY(m_window);
         QTRY_VERIFY(m_window->isExposed() && m_window->isActive());
@@ -265,27 +269,28 @@ private Q_SLOTS:
         QTest::addColumn<ScrapePhase>("phase");
         QTest::addColumn<QStringList>("chain");
         QTest::addColumn<QStringList>("expected");
+        const QString maker = u"https://velmoria.example/"_s; // the footer opens the maker's page
         QTest::newRow("form") << ViewState::login << ScrapePhase::idle
                               << QStringList { u"loginField"_s, u"passwordField"_s, u"apelacjaPicker"_s,
                                      u"statusPicker"_s, u"dataOdField"_s, u"dataDoField"_s, u"podmiotField"_s,
-                                     u"przedmiotField"_s, u"changeFolderButton"_s, u"startButton"_s }
+                                     u"przedmiotField"_s, u"changeFolderButton"_s, u"startButton"_s, u"footer"_s }
                               << QStringList { u"jan"_s, u"tajne"_s, u"Apelacja gdańska"_s, u"W toku"_s,
                                      u"2026-01-01"_s, u"2026-02-01"_s, u"Nowak"_s, u"zapłata"_s, u"Zmień"_s,
                                      u"Rozpocznij pobieranie"_s, u"jan!"_s, u"tajne!"_s,
                                      u"Apelacja katowicka"_s, u"Zakończone"_s, u"2026-01-01!"_s,
-                                     u"2026-02-01!"_s, u"Nowak!"_s, u"zapłata!"_s, u"startScraping"_s };
+                                     u"2026-02-01!"_s, u"Nowak!"_s, u"zapłata!"_s, u"startScraping"_s, maker };
         QTest::newRow("running") << ViewState::progress << ScrapePhase::saving
-                                 << QStringList { u"stopButton"_s }
-                                 << QStringList { u"Zatrzymaj"_s, u"stopScraping"_s };
+                                 << QStringList { u"stopButton"_s, u"footer"_s }
+                                 << QStringList { u"Zatrzymaj"_s, u"stopScraping"_s, maker };
         QTest::newRow("failed") << ViewState::progress << ScrapePhase::error
-                                << QStringList { u"backButton"_s }
-                                << QStringList { u"Wróć"_s, u"returnToForm"_s };
+                                << QStringList { u"backButton"_s, u"footer"_s }
+                                << QStringList { u"Wróć"_s, u"returnToForm"_s, maker };
         QTest::newRow("results") << ViewState::results << ScrapePhase::stopped
                                  << QStringList { u"openFileButton"_s, u"showInFinderButton"_s,
-                                        u"newSearchButton"_s }
+                                        u"newSearchButton"_s, u"footer"_s }
                                  << QStringList { u"Otwórz plik"_s, u"Pokaż w Finderze"_s,
                                         u"Nowe wyszukiwanie"_s, u"openOutputFile"_s, u"showInFinder"_s,
-                                        u"startNewSearch"_s };
+                                        u"startNewSearch"_s, maker };
     }
 
     // Tab moves through the controls in order, each showing the theme's ring while it holds the
@@ -315,7 +320,8 @@ private Q_SLOTS:
             QTest::keyClick(m_window, Qt::Key_Tab);
             QTRY_COMPARE(m_window->activeFocusItem()->objectName(), name);
             QVERIFY2(shows({ name, 1, 0.5, navy }), qPrintable(name));
-            shown << text(name, name.endsWith(u"Picker"_s) ? "displayText" : "text");
+            if (name != u"footer"_s)
+                shown << text(name, name.endsWith(u"Picker"_s) ? "displayText" : "text");
             if (name.endsWith(u"Picker"_s))
                 QTest::keyClick(m_window, Qt::Key_Down);
             else if (name.endsWith(u"Field"_s))
