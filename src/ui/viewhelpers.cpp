@@ -111,7 +111,11 @@ QUrl ViewHelpers::chooseFolder(const QUrl &startFolder, QWindow *parent)
         dialog.winId();
         dialog.windowHandle()->setTransientParent(parent);
     }
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // Without a window manager nobody hands the keyboard back to the window once the dialog is gone.
+    if (parent)
+        parent->requestActivate();
+    if (!accepted)
         return {};
     return dialog.selectedUrls().value(0);
 }

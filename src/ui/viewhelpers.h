@@ -63,7 +63,7 @@ public:
     /**
      * Asks for a folder in the desktop's own folder dialog where there is one, else Qt's: modal over
      * @p parent, starting in @p startFolder (or its nearest existing parent). Returns the folder the
-     * user was in or had selected; an empty URL when cancelled.
+     * user was in or had selected; an empty URL when cancelled. @p parent is activated again afterwards.
      */
     Q_INVOKABLE static QUrl chooseFolder(const QUrl &startFolder, QWindow *parent);
 

@@ -137,6 +137,11 @@ private Q_SLOTS:
         QVERIFY(!m_viewModel->hasLoginError()); // the click on the start button did not get through
         answerFolderChooser(m_folder.path());
         QCOMPARE(m_viewModel->outputDirectory(), QUrl::fromLocalFile(m_folder.path()));
+        // The keys go to the window again, to "Zmień", and Tab moves on from there.
+        QTRY_COMPARE(QGuiApplication::focusWindow(), m_window);
+        QCOMPARE(m_window->activeFocusItem(), item(u"changeFolderButton"_s));
+        QTest::keyClick(m_window, Qt::Key_Tab);
+        QCOMPARE(m_window->activeFocusItem(), item(u"startButton"_s));
         QCOMPARE(QSettings().value(u"outputDir"_s).toString(), m_folder.path());
 
         type(u"loginField"_s, u"anna"_s);
