@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
@@ -618,15 +619,26 @@ void ScraperViewModel::showInFinder()
 #elif defined(Q_OS_WIN)
     QProcess::startDetached(u"explorer"_s, { u"/select,"_s + QDir::toNativeSeparators(file.toLocalFile()) });
 #else
+    // Whatever keeps the file manager from selecting the workbook, its folder is opened instead.
+    const auto openFolder = [file](const QString &reason) {
+        qCWarning(lcViewModel, "Show in file manager failed: %s", qUtf8Printable(reason));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+    };
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // A call on a bus that is not there never reports back at all.
+    if (!bus.isConnected()) {
+        openFolder(bus.lastError().message());
+        return;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.FileManager1"_s,
         u"/org/freedesktop/FileManager1"_s, u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
     call << QStringList { file.toString() } << QString();
     // Asked without waiting: a file manager slow to answer must not freeze the window.
-    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 3000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [file](QDBusPendingCallWatcher *finished) {
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [openFolder](QDBusPendingCallWatcher *finished) {
         finished->deleteLater();
         if (finished->isError())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+            openFolder(finished->error().message());
     });
 #endif
 }
