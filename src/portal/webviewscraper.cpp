@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QNetworkCookie>
 #include <QPointer>
@@ -174,7 +175,7 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     // at all, only the new address, while nothing is loading. An address the old page sets for
     // itself meanwhile is not the requested one and ends nothing.
     connect(d->page, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
-        if (!d->page->isLoading() && url == d->requestedUrl)
+        if (!d->page->isLoading() && isSameAddress(url, d->requestedUrl))
             d->endRequestedLoad();
     });
     d->requestTimer.setSingleShot(true);
@@ -261,6 +262,19 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
     if (!value.isValid() || value.typeId() == QMetaType::Nullptr)
         co_return QVariant();
     co_return value;
+}
+
+bool WebViewScraper::isSameAddress(const QUrl &first, const QUrl &second)
+{
+    const auto engineForm = [](QUrl url) {
+        static const QHash<QString, int> defaultPorts { { u"http"_s, 80 }, { u"https"_s, 443 } };
+        if (url.port() != -1 && defaultPorts.value(url.scheme(), -1) == url.port())
+            url.setPort(-1);
+        if (!url.host().isEmpty() && url.path().isEmpty())
+            url.setPath(u"/"_s);
+        return url;
+    };
+    return engineForm(first) == engineForm(second);
 }
 
 QCoro::Task<> WebViewScraper::loadURL(QString address)

@@ -105,6 +105,10 @@ public:
     /** A pause that throws CancellationError once the run's token is cancelled. */
     QCoro::Task<> sleep(double seconds);
 
+    /** Whether two addresses name the same page as the engine spells them: an empty path is "/" and a
+     *  scheme's default port may be left out. */
+    [[nodiscard]] static bool isSameAddress(const QUrl &first, const QUrl &second);
+
     /** How a script value is written in the log: "nil" or "Optional(...)". */
     [[nodiscard]] static QString describeScriptValue(const QVariant &value);
 
