@@ -91,6 +91,8 @@ struct WebViewScraper::Private
     // The load loadURL() asked for has neither ended nor turned out to stay in the document.
     bool requestedLoadPending = false;
     QUrl requestedUrl;
+    // Why the engine gave up on the requested load; empty unless it failed.
+    QString requestedLoadFailure;
     QSet<QByteArray> cookies;
     std::shared_ptr<CancellationToken> neverCancelled = std::make_shared<CancellationToken>();
 
@@ -114,6 +116,11 @@ struct WebViewScraper::Private
 QString JavaScriptError::errorDescription() const
 {
     return u"Błąd skryptu strony: "_s + m_message;
+}
+
+QString PageLoadError::errorDescription() const
+{
+    return u"Nie udało się otworzyć strony portalu. "_s + m_reason;
 }
 
 WebViewScraper::WebViewScraper(const QUrl &loginUrl, QObject *parent)
@@ -168,8 +175,18 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     // A load that replaces one under way brings no start of its own, so whatever load ends next
     // is the requested one.
     connect(d->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-            d->endRequestedLoad();
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        // A load cut short by another one, or stopped, says nothing about the portal.
+        constexpr int abortedError = -3;
+        if (d->requestedLoadPending && info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+            && info.errorCode() != abortedError) {
+            // For an HTTP status the engine's text is an error page's template, not words to show.
+            d->requestedLoadFailure = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                ? u"HTTP %1"_s.arg(info.errorCode())
+                : info.errorString();
+        }
+        d->endRequestedLoad();
     });
     // A new address that differs only after "#" stays in the document: the engine reports no load
     // at all, only the new address, while nothing is loading. An address the old page sets for
@@ -284,6 +301,7 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
         throw ScraperError::invalidURL(address);
     d->requestedLoadPending = true;
     d->requestedUrl = url;
+    d->requestedLoadFailure.clear();
     d->requestTimer.start();
     d->page->load(url);
     co_await waitForPageLoad();
@@ -487,6 +505,9 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
         });
         co_await loadURL(d->loginUrl.toString(QUrl::FullyEncoded));
     }
+    // Without the login page no login can be tried: the portal is out of reach, the password may be right.
+    if (!d->requestedLoadFailure.isEmpty())
+        throw PageLoadError(d->requestedLoadFailure);
 
     co_await sleep(3.0);
 

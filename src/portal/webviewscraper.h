@@ -40,6 +40,23 @@ private:
     QString m_message;
 };
 
+/** A page of the portal could not be loaded at all (network, name, TLS or HTTP failure). */
+class PageLoadError : public LocalizedError
+{
+public:
+    explicit PageLoadError(QString reason)
+        : m_reason(std::move(reason))
+    {
+    }
+
+    /** The engine's reason, e.g. "net::ERR_NAME_NOT_RESOLVED", or the HTTP status, e.g. "HTTP 503". */
+    [[nodiscard]] QString reason() const { return m_reason; }
+    [[nodiscard]] QString errorDescription() const override;
+
+private:
+    QString m_reason;
+};
+
 /** The paginator's reading: current page and number of pages, each possibly unknown. */
 struct PaginationInfo
 {
@@ -121,6 +138,7 @@ public:
     /**
      * Loads the login page, fills and submits the form, and ends once verifyLoggedIn() has seen the
      * portal. A session stored for another login is cleared first; one for the same login is reused.
+     * Throws PageLoadError when the engine reports that the login page failed to load.
      */
     QCoro::Task<> login(QString login, QString password);
     /** 15 probes of the page, 1 s apart; throws ScraperError::loginFailed when none succeeds. */

@@ -4,6 +4,7 @@
 #include "fakeportal.h"
 #include "webenginetestmain.h"
 
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +73,21 @@ private Q_SLOTS:
         }
         QCOMPARE(found, (QStringList { u"/login="_s, u"/="_s, u"/login="_s, u"/login="_s, u"/login="_s, u"/="_s, u"/=bartek"_s }));
         setPauseScaleForTesting(1.0);
+    }
+
+    // A login page that does not load at all is reported with the engine's reason, not as a refused login.
+    void unreachablePortal()
+    {
+        QTcpServer closed; // a port nobody listens on any more
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QUrl refusing(u"http://127.0.0.1:%1/login"_s.arg(closed.serverPort()));
+        closed.close();
+        for (const auto &[url, reason] : { std::pair(refusing, u"net::ERR_CONNECTION_REFUSED"_s),
+                 std::pair(m_portal.url(u"/status?code=503"_s), u"HTTP 503"_s) }) {
+            WebViewScraper scraper(url, m_storage.filePath(u"unreachable"_s));
+            QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),
+                u"Nie udało się otworzyć strony portalu. "_s + reason);
+        }
     }
 };
 

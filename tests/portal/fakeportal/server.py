@@ -95,6 +95,8 @@ class Request(BaseHTTPRequestHandler):
             return json.dumps(cases_page(query)), JSON, 200, []
         elif route == "POST /login":
             return login_submit(dict(urllib.parse.parse_qsl(body.decode(), keep_blank_values=True)))
+        elif route == "GET /status":
+            return "<p>status page</p>", "text/html", int(query["code"][0]), []
         elif route == "GET /" and query.get("page") == ["plain"]:
             return "<p>plain page</p>", "text/html", 200, []
         elif route == "GET /login" and login or route == "GET /" and not login:
