@@ -50,8 +50,3 @@ void setPauseScaleForTesting(double factor)
 {
     s_pauseScale = factor;
 }
-
-double pauseScale()
-{
-    return s_pauseScale;
-}

@@ -47,4 +47,3 @@ QCoro::Task<> cancellableSleep(std::shared_ptr<CancellationToken> token, double 
 
 /** Test-only: every pause lasts @p factor times its length. 1 outside tests. */
 void setPauseScaleForTesting(double factor);
-[[nodiscard]] double pauseScale();

@@ -2,6 +2,8 @@
 // layouts the whole walk does not show.
 #include "portal/webviewscraper.h"
 
+#include "portal/pagescript.h"
+
 #include "fakeportal.h"
 #include "webenginetestmain.h"
 
@@ -59,14 +61,6 @@ private Q_SLOTS:
         QTest::newRow("throw") << u"(function() { throw new Error('boom'); })()"_s << QVariant()
                                << u"Error: boom"_s;
         QTest::newRow("syntax error") << u"(function( {"_s << QVariant() << u""_s;
-        // Escaped and quoted, a text reads back as itself.
-        const auto escaped = [](const char *name, const QString &text) {
-            QTest::newRow(name) << u"'"_s + WebViewScraper::escapeJS(text) + u"'"_s << QVariant(text)
-                                << QString();
-        };
-        escaped("escaped backslash then quote", u"\\'"_s);
-        escaped("escaped line breaks, others unchanged", u"a\r\nb\t\"Łódź\"\u2028😀"_s);
-        escaped("escaped way out of the string", u"x'); window.hacked = true; ('"_s);
     }
 
     // Script values come back as they are, null and undefined as no value; a script that throws or
@@ -245,6 +239,78 @@ private Q_SLOTS:
         QCOMPARE(number(info.current) + u'/' + number(info.total), position);
         QCOMPARE(runTask(m_scraper->goToNextPage()), !clicked.isEmpty());
         QCOMPARE(evaluate(u"window.clicked || ''"_s).toString(), clicked);
+    }
+    void pageScripts_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected"); // its value, then what was clicked, then the inputs' values
+        const auto row = [](const char *name, const QString &body, const QString &script, const char *expected) {
+            QTest::newRow(name) << body << script << QString::fromUtf8(expected);
+        };
+        const auto script = [](const QString &name) { return PageScript::load(name); };
+        row("login by control name before a text input", u"<input type=text><input formcontrolname=login>"_s,
+            WebViewScraper::loginFillJS(u"jan"_s), "true||,jan");
+        row("login by user name", u"<input><input name=username>"_s, WebViewScraper::loginFillJS(u"jan"_s),
+            "true||,jan");
+        row("login by placeholder without a text input", u"<input type=password><input placeholder=Login>"_s,
+            WebViewScraper::loginFillJS(u"jan"_s), "true||,jan");
+        row("password by name before its type", u"<input type=password><input name=password>"_s,
+            WebViewScraper::passwordFillJS(u"p"_s), "true||,p");
+        row("submit input", u"<input type=submit id=s value=x>"_s, WebViewScraper::submitJS(), "true|s|x");
+        row("submit by its text", u"<button id=o>OK</button><button id=z> Zaloguj się</button>"_s,
+            WebViewScraper::submitJS(), "true|z|");
+        row("logged in", u"<p>Moje doręczenia</p>"_s, WebViewScraper::loggedInProbeJS(), "ok||");
+        row("logged in, by the log-out", u"<p>Wyloguj</p>"_s, WebViewScraper::loggedInProbeJS(), "ok||");
+        row("not logged in", u"<p>Zaloguj się do portalu</p>"_s, WebViewScraper::loggedInProbeJS(), "||");
+        row("pop-ups: shown close buttons only", u"<div class=cdk-overlay-container><button id=h hidden "
+            "aria-label=Close></button><button id=c aria-label=Zamknij></button><button id=o> OK </button>"
+            "<button id=n>Nie</button></div>"_s, script(u"closeoverlays"_s), "2|c,o|");
+        row("case list: an item within 350 px of the left edge",
+            u"<a id=h hidden>Sprawy</a><a id=r style='position:absolute;left:400px'>Sprawy</a>"
+            "<mat-list-item id=l>Sprawy sądowe</mat-list-item>"_s, script(u"sprawylink"_s), "true|l|");
+        row("filter button by its text", u"<button id=w>Wyczyść</button><button id=z>ZASTOSUJ</button>"_s,
+            script(u"filterbutton"_s), "true|z|");
+        row("filter button by its icon", u"<button id=f><mat-icon>filter_list</mat-icon></button>"_s,
+            script(u"filterbutton"_s), "true|f|");
+        row("status option: shown and holding the value", u"<mat-option id=h hidden>W toku</mat-option>"
+            "<mat-option id=a>Wszystkie</mat-option><mat-option id=t> W toku </mat-option>"_s,
+            PageScript::withValue(u"selectoption"_s, u"__VALUE__"_s, u"W toku"_s), "true|t|");
+        row("largest page size", u"<mat-option id=a>10</mat-option><mat-option id=b>100 / strona</mat-option>"
+            "<mat-option id=c>25</mat-option>"_s, script(u"largestoption"_s), "100|b|");
+        row("page size select", u"<div class=pagination><span class=pagination-select id=s>10</span></div>"_s,
+            script(u"pagesize"_s), "clicked-select|s|");
+        row("no paginator", u"<p>x</p>"_s, script(u"pagesize"_s), "no-pagination||");
+        row("pages as \"n z m\"", u"<div class=mat-paginator>Strona 3 z 12</div>"_s, script(u"paginator"_s),
+            R"({"current":3,"total":12}||)");
+        row("empty range", u"<div class=pagination>5 - 4 z 10</div>"_s, script(u"paginator"_s),
+            R"({"current":null,"total":null}||)");
+        row("rows counted once", u"<table><tbody><tr><td>1</td></tr><tr class=mat-row><td>2</td></tr>"
+            "</tbody></table>"_s, script(u"rowcount"_s), "2||");
+        row("signature", u"<mat-row>a</mat-row><mat-row>b</mat-row>"_s, script(u"signature"_s), "2:ab||");
+    }
+
+    // Each page script finds what the portal's page may show in the forms its page contract allows.
+    void pageScripts()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        showPage(body + u"<script>window.clicked = []; document.querySelectorAll('[id]').forEach(function(e) {"
+                        " e.addEventListener('click', function() { window.clicked.push(e.id); }); });</script>"_s);
+        const QString value = evaluate(script).toString();
+        QCOMPARE(value + u'|' + evaluate(u"window.clicked.join(',') + '|' + Array.from("
+                                         "document.querySelectorAll('input'), function(e) { return e.value; })"_s)
+                                .toString(),
+            expected);
+    }
+
+    // Without a case-list link, the list is opened at its address on the current host, over HTTPS.
+    void caseListAddress()
+    {
+        showPage(u"<p>Strona główna</p>"_s);
+        runTask(m_scraper->navigateToSprawy());
+        QCOMPARE(m_scraper->webView()->url(), QUrl(u"https://crafted.test/#/sprawy"_s));
     }
 };
 
