@@ -81,25 +81,35 @@ private Q_SLOTS:
         first->mergePageRows({ CourtCase({ u"I C 1/25"_s, u"SR"_s }) });
         const auto refused = [&](const QString &message) {
             first->startScraping();
-            QVERIFY2(first->loginErrorText().startsWith(message), qPrintable(first->loginErrorText()));
+            QCOMPARE(first->loginErrorText(), message);
             QCOMPARE(first->caseCount(), 1);
             QCOMPARE(first->viewState(), ScraperViewModel::ViewState::login);
         };
         refused(u"Podaj login i hasło."_s);
         first->setLogin(u"anna"_s);
         first->setOutputDirectory(QUrl::fromLocalFile(folder));
-        refused(u"Wybrany folder nie istnieje"_s);
+        refused(u"Wybrany folder nie istnieje: %1. Wybierz inny folder."_s.arg(folder));
         QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
-        refused(u"Wybrana ścieżka nie jest folderem"_s);
+        refused(u"Wybrana ścieżka nie jest folderem: %1. Wybierz inny folder."_s.arg(folder));
+        first->setOutputDirectory(QUrl::fromLocalFile(u"/proc"_s)); // nobody may write there, not even root
+        refused(u"Nie można zapisywać w wybranym folderze: /proc. Wybierz inny folder."_s);
         QCOMPARE(QSettings().allKeys(), QStringList());
 
         QVERIFY(QFile::remove(folder) && QDir().mkpath(folder));
         first->chooseOutputDirectory(QUrl::fromLocalFile(folder));
         first->startScraping();
         ScrapeProgress *progress = first->progress();
+        // A new record: the first status and nothing counted yet.
+        QCOMPARE((QStringList { progress->statusText(), progress->pageInfo(), QString::number(progress->progressValue()),
+                     QString::number(progress->recordCount()), QString::number(progress->elapsedSeconds()) }),
+            (QStringList { u"Uruchamianie..."_s, u"\u2014"_s, u"0"_s, u"0"_s, u"0"_s }));
+        QVERIFY(progress->phase() == ScrapePhase::launching && progress->startTime().isValid());
         QCOMPARE(first->caseCount(), 0);
         QCOMPARE(first->viewState(), ScraperViewModel::ViewState::progress);
-        QCOMPARE(QSettings().value(u"apelacja"_s), u"Apelacja gdańska"_s); // the key stored settings have
+        QVERIFY(!first->hasLoginError());
+        // Under the keys that stored settings have.
+        QCOMPARE(QSettings().value(u"apelacja"_s), u"Apelacja gdańska"_s);
+        QCOMPARE(QSettings().value(u"login"_s), u"anna"_s);
         first->startScraping();
         QCOMPARE(first->progress(), progress);
         QSignalSpy asked(&silent, &QTcpServer::newConnection);

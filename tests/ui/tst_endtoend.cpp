@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QQuickItem>
@@ -38,7 +39,8 @@ public:
     [[nodiscard]] QQuickWindow *window() const { return m_window; }
 
 private:
-    // Whether the X server stacks the main window above the portal's (xwininfo lists topmost first).
+    // Whether the X server stacks the main window above the portal's (xwininfo lists topmost first), and
+    // the portal's is in its place, nearly transparent.
     bool mainWindowIsAbovePortal() const
     {
         QProcess xwininfo;
@@ -49,8 +51,9 @@ private:
             stacking.append(line.trimmed().split(' ').value(0).toULongLong(nullptr, 16));
         const qsizetype main = stacking.indexOf(m_window->winId());
         const qsizetype portal = stacking.indexOf(m_viewModel->scraper()->offscreenWindow()->winId());
-        const QRect portalPlace = m_viewModel->scraper()->offscreenWindow()->geometry();
-        return main >= 0 && portal >= 0 && main < portal && portalPlace == QRect(0, 0, 1400, 900);
+        const QWidget *portalWindow = m_viewModel->scraper()->offscreenWindow();
+        return main >= 0 && portal >= 0 && main < portal && portalWindow->geometry() == QRect(0, 0, 1400, 900)
+            && portalWindow->windowHandle()->opacity() > 0 && portalWindow->windowHandle()->opacity() < 0.02;
     }
 
     QQuickItem *item(const QString &name) const { return m_window->findChild<QQuickItem *>(name); }
@@ -76,7 +79,7 @@ private:
             QTest::sendKeyEvent(QTest::Click, m_window, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 
-    // Presses "Zmień" and answers the modal folder chooser: cancels, or accepts once in @p folder.
+    // Presses "Zmień" and answers the modal folder chooser: cancels, or accepts @p folder selected in its parent.
     // Meanwhile a click on the start button must not reach the form. Returns the chooser's start
     // folder, whether it offers folders only, and its cancel button's text.
     QStringList answerFolderChooser(const QString &folder)
@@ -96,7 +99,8 @@ private:
             if (folder.isEmpty()) {
                 dialog->reject();
             } else {
-                dialog->setDirectory(folder);
+                dialog->setDirectory(QFileInfo(folder).absolutePath());
+                dialog->findChild<QLineEdit *>(u"fileNameEdit"_s)->setText(QFileInfo(folder).fileName());
                 static_cast<QDialog *>(dialog)->accept();
             }
         });
@@ -129,7 +133,7 @@ private Q_SLOTS:
     {
         QTRY_COMPARE(screenName(), u"loginView"_s);
         // The folder chooser is modal, in Polish and opens at the current folder; cancel keeps it,
-        // and the folder the user has browsed to is the one stored.
+        // and the folder the user has selected is the one stored.
         const QUrl startFolder = m_viewModel->outputDirectory();
         QCOMPARE(
             answerFolderChooser({}), (QStringList { startFolder.toLocalFile(), u"folders"_s, u"Anuluj"_s }));

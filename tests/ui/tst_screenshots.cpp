@@ -13,6 +13,7 @@
 
 #include "app/velmoriaapp.h"
 #include "controller/scraperviewmodel.h"
+#include "ui/viewhelpers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -101,6 +102,38 @@ private:
         return probe.y != anywhere && near(probe.x, probe.y, 1);
     }
 
+    // What @p under shows, in the order of its items: each visible text with its font's pixel size and
+    // "b" when bold; a field shows what it displays. Of the table's rows only the first.
+    QStringList shownTexts(QQuickItem *under) const
+    {
+        QStringList texts;
+        for (QQuickItem *child : under->childItems()) {
+            if (!child->isVisible() || (child->objectName().startsWith(u"caseRow"_s) && child->objectName() != u"caseRow0"))
+                continue;
+            const bool input = child->inherits("QQuickTextInput");
+            const QString text = child->property(input ? "displayText" : "text").toString();
+            if ((input || child->inherits("QQuickText")) && !text.isEmpty()) {
+                const QFont font = child->property("font").value<QFont>();
+                texts << u"%1 %2%3"_s.arg(text).arg(font.pixelSize()).arg(font.bold() ? u"b"_s : QString());
+            }
+            texts << shownTexts(child);
+        }
+        return texts;
+    }
+
+    // A text of @p length characters from outside: a repeated message, or path.
+    static QString longText(int length, const QString &piece = u"Nie znaleziono elementu na stronie portalu. "_s)
+    {
+        return piece.repeated(length / piece.size() + 1).left(length);
+    }
+
+    // The cells of the case numbered @p number.
+    static QStringList caseCells(int number)
+    {
+        return { u"I C %1/26"_s.arg(number), u"Sąd Rejonowy w Łodzi"_s, u"I Wydział Cywilny"_s, u"o zapłatę"_s,
+            u"Jan Kowalski"_s, u"SSR Anna Nowak"_s, u"2026-01-02"_s, QString(), u"W toku"_s };
+    }
+
     // Shows the state's screen over the window's controller once laid out; null if it is not.
     QQuickItem *show(ViewState state)
     {
@@ -144,6 +177,7 @@ private Q_SLOTS:
         QTest::addColumn<ViewState>("state");
         QTest::addColumn<bool>("longTexts");
         QTest::addColumn<Probes>("probes");
+        QTest::addColumn<QStringList>("texts"); // all it shows but the table's rows after the first
         const Probes login { { u"startButton"_s, 6, 0.5, accentLime },
             { u"startButton"_s, 0, anywhere, navy }, { u"loginCard"_s, 0.5, 0.5, accentLime },
             { u"loginCard"_s, 4, 0.5, white }, { u"loginField"_s, 0.5, 0.5, border },
@@ -152,59 +186,88 @@ private Q_SLOTS:
         const Probes progress { { u"progressFill"_s, 6, 0.5, accentLime },
             { u"progressBar"_s, -6, 0.5, headerBackground }, { u"countCard"_s, 6, 0.5, white },
             { u"errorLine"_s, 0, anywhere, errorRed } };
-        QTest::newRow("login") << ViewState::login << false << login;
+        const QStringList header { u"Portal Informacyjny 14b"_s, u"Sądów Powszechnych 12"_s },
+            footer { u"© 10"_s, u"Tor 12b"_s, u"bun 12"_s }, stats { u"62:05 22b"_s, u"Czas 11"_s };
+        const QString status = u"Pobieranie strony 2... 16b"_s, error = u"Brak elementu. 12"_s;
+        const QString longMessage = longText(300) + u" 12"_s;
+        const QStringList form { u"Logowanie 12b"_s, u"Login 12"_s, u"jan 12"_s, u"Hasło 12"_s, u"●●●●● 12"_s,
+            u"Apelacja 12"_s, u"▾ 12"_s, u"Apelacja wrocławska 12"_s, u"Filtry 12b"_s, u"Status 12"_s,
+            u"▾ 12"_s, u"W toku 12"_s, u"Data od 12"_s, u"2026-01-01 12"_s, u"Data do 12"_s, u"RRRR-MM-DD 12"_s,
+            u"Podmiot 12"_s, u"Przedmiot 12"_s, u"Folder zapisu: 12"_s };
+        QTest::newRow("login") << ViewState::login << false << login
+                               << header + form + QStringList { u"/tmp/wyniki 12"_s, u"Zmień 13"_s,
+                                      u"Rozpocznij pobieranie 14"_s } + footer;
+        const QStringList figures { u"89% 13"_s, u"22 22b"_s, u"Sprawy 11"_s, u"2 / 4 22b"_s, u"Strona 11"_s };
         QTest::newRow("progress") << ViewState::progress << false
-                                  << progress + Probes { { u"stopButton"_s, 6, 0.5, accentLime } };
+                                  << progress + Probes { { u"stopButton"_s, 6, 0.5, accentLime } }
+                                  << header + QStringList { status } + figures + stats
+                + QStringList { error, u"Zatrzymaj 14"_s } + footer;
+        QStringList table { u"101 22b"_s, u"Spraw 11"_s };
+        for (const QString &title : { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s,
+                 u"Główne podmioty sprawy"_s, u"Referent"_s, u"Data wpływu"_s, u"Data zakończenia"_s, u"Status"_s })
+            table << title + u" 10b"_s;
+        for (const QString &cell : caseCells(0))
+            if (!cell.isEmpty())
+                table << cell + u" 10"_s;
         QTest::newRow("results") << ViewState::results << false
                                  << Probes { { u"openFileButton"_s, 6, 0.5, accentLime },
                                         { u"tableHeaderRow"_s, 100, 0.1, headerBackground },
                                         { u"tableHeaderRow"_s, 0, anywhere, navy },
                                         { u"caseRow0"_s, 100, 0.5, white },
-                                        { u"caseRow1"_s, 100, 0.5, appBackground } };
+                                        { u"caseRow1"_s, 100, 0.5, appBackground } }
+                                 << header + QStringList { status, table[0], table[1] } + stats + table.mid(2)
+                + QStringList { u"... i 1 więcej (otwórz plik XLSX) 10"_s, u"Otwórz plik 14"_s,
+                    u"Pokaż w Finderze 14"_s, u"Nowe wyszukiwanie 14"_s } + footer;
         QTest::newRow("login-long") << ViewState::login << true
-                                    << login + Probes { { u"loginErrorLine"_s, 0, anywhere, errorRed } };
+                                    << login + Probes { { u"loginErrorLine"_s, 0, anywhere, errorRed } }
+                                    << header + form
+                + QStringList { longText(300, u"/tmp/bardzo-dluga-nazwa"_s) + u" 12"_s, u"Zmień 13"_s,
+                    longMessage, u"Rozpocznij pobieranie 14"_s } + footer;
         QTest::newRow("progress-long")
-            << ViewState::progress << true << progress + Probes { { u"backButton"_s, 6, 0.5, accentLime } };
+            << ViewState::progress << true << progress + Probes { { u"backButton"_s, 6, 0.5, accentLime } }
+            << header + QStringList { longText(300) + u" 16b"_s } + figures + stats
+                + QStringList { longMessage, u"Wróć 14"_s } + footer;
         QTest::newRow("results-long")
             << ViewState::results << true
-            << Probes { { u"newSearchButton"_s, 6, 0.5, accentLime }, { u"errorLine"_s, 0, anywhere, errorRed } };
+            << Probes { { u"newSearchButton"_s, 6, 0.5, accentLime }, { u"errorLine"_s, 0, anywhere, errorRed } }
+            << header + QStringList { longText(300) + u" 16b"_s, longMessage, u"0 22b"_s, u"Spraw 11"_s } + stats
+                + QStringList { u"Nowe wyszukiwanie 14"_s } + footer;
     }
 
-    // Each screen fills the 950 px window on the theme's background, in the theme's colours; its
-    // figures follow the record; 300-character messages and folder paths keep every control inside.
+    // Each screen fills the 950 px window on the theme's background, in the theme's colours and fonts,
+    // and shows its texts and figures; 300-character messages and folder paths keep every control inside.
     // The table shows the first 100 cases in the nine columns and counts the rest under them.
     void screens()
     {
         QFETCH(ViewState, state);
         QFETCH(bool, longTexts);
         QFETCH(Probes, probes);
-        const QString message
-            = u"Nie znaleziono elementu na stronie portalu. "_s.repeated(7).left(longTexts ? 300 : 20);
+        QFETCH(QStringList, texts);
+        m_viewModel->setLogin(u"jan"_s);
+        m_viewModel->setPassword(u"tajne"_s);
+        m_viewModel->setFilters({ u"W toku"_s, u"2026-01-01"_s, {}, {}, {} });
+        m_viewModel->setOutputDirectory(QUrl::fromLocalFile(
+            longTexts ? longText(300, u"/tmp/bardzo-dluga-nazwa"_s) : u"/tmp/wyniki"_s));
         ScrapeProgress *progress = m_viewModel->progress();
         progress->setPhase(longTexts ? ScrapePhase::error : ScrapePhase::scraping);
         if (state != ViewState::results || longTexts) // a stopped run's failed save
-            progress->setErrorMessage(message);
+            progress->setErrorMessage(longTexts ? longText(300) : u"Brak elementu."_s);
         progress->setProgressValue(0.3 + 0.6);
         progress->setRecordCount(22);
         progress->setPageInfo(u"2 / 4"_s);
         progress->setElapsedSeconds(3725);
-        progress->setStatusText(message);
-        const QStringList titles { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s,
-            u"Główne podmioty sprawy"_s, u"Referent"_s, u"Data wpływu"_s, u"Data zakończenia"_s,
-            u"Status"_s };
+        progress->setStatusText(longTexts ? longText(300) : u"Pobieranie strony 2..."_s);
         QList<CourtCase> cases;
         for (int i = 0; i < 101 && !longTexts; ++i)
-            cases << CourtCase(QStringList { u"I C %1/26"_s.arg(i) } + titles.mid(1));
+            cases << CourtCase(caseCells(i));
         m_viewModel->setCases(cases);
-        if (longTexts) {
-            m_viewModel->setLoginError(message);
-            m_viewModel->setOutputDirectory(
-                QUrl::fromLocalFile(u"/tmp/bardzo-dluga-nazwa"_s.repeated(15).left(300)));
-        } else {
+        if (longTexts)
+            m_viewModel->setLoginError(longText(300));
+        else
             progress->setOutputFile(QUrl::fromLocalFile(u"/tmp/wroclawska_sprawy.xlsx"_s));
-        }
         QQuickItem *screen = show(state);
         QVERIFY(screen);
+        QCOMPARE(shownTexts(screen), texts);
         if (!longTexts && state == ViewState::results) {
             QQuickItem *table = item(u"casesTable"_s);
             // The scroll bars lie beside the rows, inside the table.
@@ -214,15 +277,13 @@ private Q_SLOTS:
                 QVERIFY(table->boundingRect().contains(area));
                 QVERIFY(area.intersected(rows->mapRectToItem(table, rows->boundingRect())).isEmpty());
             }
-            QStringList columns;
+            QList<qreal> widths; // each column's with its cells' padding
             for (QQuickItem *cell : item(u"tableHeaderRow"_s)->childItems().first()->childItems())
                 if (cell->property("text").isValid())
-                    columns << cell->property("text").toString();
-            for (int k = 0; k < 9; ++k)
-                columns << item(u"cell%1"_s.arg(k), item(u"caseRow99"_s))->property("text").toString();
-            QCOMPARE(columns, titles + QStringList { u"I C 99/26"_s } + titles.mid(1));
+                    widths << cell->width();
+            QCOMPARE(widths, (QList<qreal> { 128, 168, 168, 228, 228, 168, 108, 108, 98 }));
             QCOMPARE(item(u"caseRows"_s)->property("count"), 100);
-            QCOMPARE(text(u"overflowLine"_s), u"... i 1 więcej (otwórz plik XLSX)"_s);
+            QCOMPARE(item(u"cell0"_s, item(u"caseRow99"_s))->property("text"), u"I C 99/26"_s);
             QCOMPARE(table->height(), 400);
         }
         QVERIFY(QDir(QStringLiteral(VELMORIA_SCREENSHOT_DIR)).mkpath(u"screenshots"_s));
@@ -239,20 +300,17 @@ private Q_SLOTS:
         for (const QString &name : { u"loginErrorLine"_s, u"statusLine"_s, u"errorLine"_s, u"folderPath"_s })
             if (QQuickItem *line = item(name, screen); line && line->isVisible())
                 QVERIFY2(line->property("contentWidth").toReal() <= line->width(), qPrintable(name));
-        if (item(u"loginErrorLine"_s))
-            QCOMPARE(item(u"loginErrorLine"_s)->isVisible(), longTexts);
-        if (item(u"errorLine"_s))
-            QCOMPARE(item(u"errorLine"_s)->isVisible(), progress->hasErrorMessage());
-        if (item(u"openFileButton"_s))
-            QCOMPARE(item(u"openFileButton"_s)->isVisible(), !longTexts);
-        if (state == ViewState::progress && !longTexts) {
-            const QStringList cards { text(u"countCard"_s, "value"), text(u"countCard"_s, "label"),
-                text(u"pageCard"_s, "value"), text(u"timeCard"_s, "value"), text(u"percentText"_s) };
-            QCOMPARE(cards, (QStringList { u"22"_s, u"Sprawy"_s, u"2 / 4"_s, u"62:05"_s, u"89%"_s }));
-        }
         if (state == ViewState::login) {
+            QCOMPARE(item(u"apelacjaPicker"_s)->property("model").toStringList(),
+                (QStringList { u"Apelacja białostocka"_s, u"Apelacja gdańska"_s, u"Apelacja katowicka"_s,
+                    u"Apelacja krakowska"_s, u"Apelacja lubelska"_s, u"Apelacja łódzka"_s,
+                    u"Apelacja poznańska"_s, u"Apelacja rzeszowska"_s, u"Apelacja szczecińska"_s,
+                    u"Apelacja warszawska"_s, u"Apelacja wrocławska"_s }));
+            QCOMPARE(item(u"statusPicker"_s)->property("model").toStringList(),
+                (QStringList { u"Wszystkie"_s, u"W toku"_s, u"Zakończone"_s }));
             QTest::mouseMove(m_window, item(u"startButton"_s)->mapToScene({ 50, 10 }).toPoint());
             QTRY_VERIFY(shows({ u"startButton"_s, 6, 0.5, accentLimeDark }));
+            QTRY_COMPARE(item(u"startButton"_s)->scale(), 1.02);
             QTest::mouseMove(m_window, QPoint(940, 2));
             QTRY_VERIFY(shows({ u"startButton"_s, 6, 0.5, accentLime }));
         }
@@ -261,6 +319,24 @@ private Q_SLOTS:
                << Probe { u"headerSubtitle"_s, 0, anywhere, textSecondary };
         for (const Probe &probe : probes)
             QVERIFY2(item(probe.item) && shows(probe), qPrintable(probe.item));
+    }
+
+    // The case-count word, the elapsed time, the percentage and the table's height for their numbers.
+    void figures()
+    {
+        QStringList words;
+        for (const qint64 count : { 0, 1, 2, 4, 5, 11, 12, 14, 21, 22, 25, 102, 112, 122, 1003 })
+            words << ViewHelpers::caseCountWord(count);
+        QCOMPARE(words.join(u' '), u"Spraw Sprawa Sprawy Sprawy Spraw Spraw Spraw Spraw Spraw Sprawy Spraw Sprawy "
+                                   "Spraw Sprawy Sprawy"_s);
+        QStringList shown;
+        for (const qint64 seconds : { 0, 59, 60, 605, 3725 })
+            shown << ViewHelpers::elapsedText(seconds);
+        for (const double share : { 0.25, 0.95, 1.0, 0.3 + 0.6, 1.2 })
+            shown << ViewHelpers::percentText(share);
+        for (const qint64 count : { 1, 16, 17 })
+            shown << QString::number(ViewHelpers::tableHeight(count));
+        QCOMPARE(shown.join(u' '), u"0:00 0:59 1:00 10:05 62:05 25% 95% 100% 89% 120% 52 382 400"_s);
     }
 
     void keyboard_data()
@@ -324,8 +400,10 @@ private Q_SLOTS:
                 shown << text(name, name.endsWith(u"Picker"_s) ? "displayText" : "text");
             if (name.endsWith(u"Picker"_s))
                 QTest::keyClick(m_window, Qt::Key_Down);
-            else if (name.endsWith(u"Field"_s))
+            else if (name.endsWith(u"Field"_s)) { // Return in a field starts nothing
                 QTest::keyClick(m_window, Qt::Key_Exclam);
+                QTest::keyClick(m_window, Qt::Key_Return);
+            }
             else if (name != u"changeFolderButton"_s)
                 QTest::keyClick(m_window, Qt::Key_Space);
         }
