@@ -266,6 +266,16 @@ private Q_SLOTS:
         QQuickItem *screen = show(state);
         QVERIFY(screen);
         QCOMPARE(shownTexts(screen), texts);
+        if (state == ViewState::progress) { // the screen follows the record as the run goes on
+            progress->setStatusText(u"Zapisywanie XLSX..."_s);
+            progress->setProgressValue(0.95);
+            progress->setRecordCount(1);
+            progress->setPageInfo(u"4 / 4"_s);
+            progress->setElapsedSeconds(59);
+            QCOMPARE((QStringList { text(u"statusLine"_s), text(u"percentText"_s), text(u"countCard"_s, "value"),
+                         text(u"countCard"_s, "label"), text(u"pageCard"_s, "value"), text(u"timeCard"_s, "value") }),
+                (QStringList { u"Zapisywanie XLSX..."_s, u"95%"_s, u"1"_s, u"Sprawa"_s, u"4 / 4"_s, u"0:59"_s }));
+        }
         if (!longTexts && state == ViewState::results) {
             QQuickItem *table = item(u"casesTable"_s);
             // The scroll bars lie beside the rows, inside the table.
