@@ -120,6 +120,12 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!driver, 30000);
         QCOMPARE(form(ScraperViewModel(deadPortal)),
             (QStringList { u"anna"_s, u"   "_s, u"Apelacja gdańska"_s, {}, folder, {} }));
+        // A stored region comes back unchecked; a folder that has gone gives way to the desktop.
+        QCOMPARE(QSettings().value(u"outputDir"_s), folder);
+        QSettings().setValue(u"apelacja"_s, u"Apelacja marsjańska"_s);
+        QVERIFY(QDir(folder).removeRecursively());
+        QCOMPARE(form(ScraperViewModel(deadPortal)),
+            (QStringList { u"anna"_s, u"   "_s, u"Apelacja marsjańska"_s, {}, desktop, {} }));
     }
 
     // One case per trimmed reference and court, canonically compared, letter case counting; the first

@@ -2,11 +2,9 @@
 #include "controller/appidentity.h"
 #include "controller/settingsstore.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,7 +15,7 @@ namespace {
 QByteArray storedSecret(const QString &account)
 {
     QProcess lookup;
-    lookup.start(u"secret-tool"_s, { u"lookup"_s, u"server"_s, applicationIdentifier(), u"user"_s, account });
+    lookup.start(u"secret-tool"_s, { u"lookup"_s, u"server"_s, u"pl.velmoria.Velmoria"_s, u"user"_s, account });
     return lookup.waitForFinished(10000) && lookup.exitCode() == 0 ? lookup.readAllStandardOutput()
                                                                    : "(none)";
 }
@@ -70,24 +68,6 @@ private Q_SLOTS:
             QSKIP("needs a session without a secret store");
         saveCredentials(u"anna"_s, u"secret"_s);
         QCOMPARE(loaded(), (QStringList { u"anna"_s, QString() }));
-    }
-
-    // Any stored region comes back unchecked; a stored folder while something, even a file, exists at
-    // its path, else the desktop folder.
-    void regionAndFolder()
-    {
-        saveApelacja(u"Apelacja marsjańska"_s);
-        QCOMPARE(loadApelacja(u"Apelacja wrocławska"_s), u"Apelacja marsjańska"_s);
-
-        QTemporaryDir scratch;
-        const QString folder = scratch.filePath(u"wyniki"_s);
-        QVERIFY(QDir().mkpath(folder));
-        saveOutputDirectory(QUrl::fromLocalFile(folder));
-        QCOMPARE(QSettings().value(u"outputDir"_s).toString(), folder);
-        QVERIFY(QDir(folder).removeRecursively());
-        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(QDir::homePath() + u"/Desktop"_s));
-        QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
-        QCOMPARE(loadOutputDirectory(), QUrl::fromLocalFile(folder));
     }
 };
 

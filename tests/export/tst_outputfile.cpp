@@ -61,18 +61,6 @@ private Q_SLOTS:
         QCOMPARE(makeOutputURL(apelacja, podmiot, folder, moment).toLocalFile(),
             u"/data/Wyniki spraw/"_s + expected);
     }
-
-    // Without a given moment, the current minute.
-    void timeStamp()
-    {
-        const QUrl folder = QUrl::fromLocalFile(u"/tmp/x/"_s);
-        const auto nameAt = [](const QDateTime &moment) {
-            return u"gdańska_sprawy_Jan_"_s + moment.toString(u"yyyyMMdd_HHmm"_s) + u".xlsx"_s;
-        };
-        const QDateTime before = QDateTime::currentDateTime();
-        const QString name = makeOutputURL(u"Apelacja gdańska"_s, u"Jan"_s, folder).fileName();
-        QVERIFY2(name == nameAt(before) || name == nameAt(QDateTime::currentDateTime()), qPrintable(name));
-    }
 };
 
 QTEST_GUILESS_MAIN(OutputFileTest)
