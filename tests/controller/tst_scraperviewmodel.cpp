@@ -1,5 +1,6 @@
-// The controller without a portal: its form across two launches, refused starts, its release during a
-// run, de-duplication, the page position and the file actions.
+// The controller without a portal: its form across launches, refused starts, its release during a run,
+// de-duplication, the page position, the file actions, and the password in a real Secret Service (see
+// with-keyring.sh) or without any.
 #include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
 #include "controller/settingsstore.h"
@@ -9,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -40,6 +42,20 @@ public Q_SLOTS:
     void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
 };
 
+// The secret of @p account as the Secret Service holds it, read by its own command-line client.
+QByteArray storedSecret(const QString &account)
+{
+    QProcess lookup;
+    lookup.start(u"secret-tool"_s, { u"lookup"_s, u"server"_s, u"pl.velmoria.Velmoria"_s, u"user"_s, account });
+    return lookup.waitForFinished(10000) && lookup.exitCode() == 0 ? lookup.readAllStandardOutput() : "(none)";
+}
+
+QStringList loaded()
+{
+    const Credentials credentials = loadCredentials();
+    return { credentials.login, credentials.password };
+}
+
 class ScraperViewModelTest : public QObject
 {
     Q_OBJECT
@@ -59,7 +75,8 @@ private Q_SLOTS:
         applyApplicationIdentity();
         qInstallMessageHandler(captureLog);
         QSettings().clear();
-        deleteKeychainItem(u"anna"_s);
+        for (const QString &account : { u"anna"_s, u"bartek"_s })
+            deleteKeychainItem(account);
     }
 
     // A refused start says why and changes nothing; a valid one (spaces are a password) saves the form
@@ -182,6 +199,31 @@ private Q_SLOTS:
         QCOMPARE(s_log.size(), 1);
         QVERIFY2(s_log.first().startsWith(u"Show in file manager failed: "_s), qPrintable(s_log.first()));
         QDesktopServices::unsetUrlHandler(u"file"_s);
+    }
+
+    // The password lives in the secret store under the login, as its UTF-8 text; saving again replaces
+    // it, a new login leaves the earlier item alone, and a removed item restores an empty password.
+    void credentials()
+    {
+        saveCredentials(u"anna"_s, u"first"_s);
+        saveCredentials(u"anna"_s, u"zażółć gęślą jaźń"_s);
+        QCOMPARE(storedSecret(u"anna"_s), u"zażółć gęślą jaźń"_s.toUtf8());
+        QCOMPARE(loaded(), (QStringList { u"anna"_s, u"zażółć gęślą jaźń"_s }));
+        saveCredentials(u"bartek"_s, u"barteks"_s);
+        QCOMPARE(loaded(), (QStringList { u"bartek"_s, u"barteks"_s }));
+        QCOMPARE(storedSecret(u"anna"_s), u"zażółć gęślą jaźń"_s.toUtf8());
+        deleteKeychainItem(u"bartek"_s);
+        QCOMPARE(loaded(), (QStringList { u"bartek"_s, QString() }));
+    }
+
+    // With no reachable secret store (a separate test command points the bus at nothing) the
+    // login is still remembered and the password comes back empty.
+    void credentialsWithoutStore()
+    {
+        if (QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs a session without a secret store");
+        saveCredentials(u"anna"_s, u"secret"_s);
+        QCOMPARE(loaded(), (QStringList { u"anna"_s, QString() }));
     }
 };
 
