@@ -145,66 +145,6 @@ private Q_SLOTS:
             evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
     }
 
-    void pages_data()
-    {
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QStringList>("records"); // the nine fields joined by "|"
-        QTest::addColumn<QString>("paginator");
-        QTest::addColumn<QString>("position"); // "current/total" read from it
-        QTest::addColumn<QString>("clicked"); // the next-page control's id; empty: none
-        QTest::newRow("plain table, header in its own part; range, rounded up; first of next and następn")
-            << u"<table><thead><tr><th>Sygnatura</th><th>b</th><th>c</th></tr></thead><tbody><tr><td>III Ca"
-               " 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny</td><td>&lt;b&gt; 'y'<br>Jan<br>Anna</td>"
-               "<td>SSR<br>Nowak</td><td>2022-02-02<br>-</td><td>\u25A0 W toku</td></tr></tbody></table>"_s
-            << QStringList { u"III Ca 7/22|Sąd Okręgowy|I Wydział Cywilny|<b> 'y'|Jan, Anna|SSR Nowak|"
-                             "2022-02-02||W toku"_s }
-            << u"<span>11 - 20 z 25</span><button>poprzednia</button><button id=a title='Next page'>&gt;"
-               "</button><button id=b aria-label='Następna strona'>&gt;</button>"_s
-            << u"2/3"_s << u"a"_s;
-        QTest::newRow("rows of three and two cells, a header row; slash, disabled named control passed over")
-            << u"<div role=row><div>Lp.</div><div>x</div><div>y</div></div><div role=row><div>A<br>B</div>"
-               "<div>C</div><div>D</div></div><div role=row><div>X</div><div>Y</div></div>"_s
-            << QStringList { u"A|B||C||D|||"_s }
-            << u"<span>3 / 12</span><button disabled aria-label=Next>x</button>"
-               "<a id=b><mat-icon>navigate_next</mat-icon></a>"_s
-            << u"3/12"_s << u"b"_s;
-        // A lone surrogate in a cell is written as U+FFFD; a pair stays.
-        QTest::newRow("lone surrogate; by page number")
-            << u"<mat-row><mat-cell id=c>I C 1/24</mat-cell><mat-cell>😀</mat-cell><mat-cell>R</mat-cell>"
-               "</mat-row><script>c.textContent += String.fromCharCode(0xD800)</script>"_s
-            << QStringList { u"I C 1/24\uFFFD|||😀||R|||"_s }
-            << u"<button>1</button><button class=active>2</button><button id=n>3</button>"_s << u"/"_s
-            << u"n"_s;
-        QTest::newRow("no table; last page")
-            << QString() << QStringList()
-            << u"<button disabled><mat-icon>chevron_right</mat-icon></button><button>2</button>"
-               "<button aria-current=page>3</button>"_s
-            << u"/"_s << QString();
-    }
-
-    // The cells of a row become the nine fields by their lines, whatever the table's markup. The
-    // paginator's text gives the page position; its next-page control is found by its name or icon,
-    // else by the number after the current page.
-    void pages()
-    {
-        QFETCH(QString, table);
-        QFETCH(QStringList, records);
-        QFETCH(QString, paginator);
-        QFETCH(QString, position);
-        QFETCH(QString, clicked);
-        showPage(table + u"<div class=pagination>"_s + paginator
-            + u"</div><script>document.querySelectorAll('button, a').forEach(function(c) {"
-              " c.onclick = function() { window.clicked = c.id; }; });</script>"_s);
-        QStringList read;
-        for (const CourtCase &record : runTask(m_scraper->extractPageData()))
-            read.append(record.columnValues().join(u'|'));
-        QCOMPARE(read, records);
-        const PaginationInfo info = runTask(m_scraper->getPaginationInfo());
-        const auto number = [](auto value) { return value ? QString::number(*value) : QString(); };
-        QCOMPARE(number(info.current) + u'/' + number(info.total), position);
-        QCOMPARE(runTask(m_scraper->goToNextPage()), !clicked.isEmpty());
-        QCOMPARE(evaluate(u"window.clicked || ''"_s).toString(), clicked);
-    }
     void pageScripts_data()
     {
         QTest::addColumn<QString>("body");
@@ -254,6 +194,31 @@ private Q_SLOTS:
             R"({"current":3,"total":12}||)");
         row("empty range", u"<div class=pagination>5 - 4 z 10</div>"_s, script(u"paginator"_s),
             R"({"current":null,"total":null}||)");
+        row("rows of a table, its header apart", u"<table><thead><tr><th>Sygnatura</th><th>b</th><th>c</th></tr>"
+            "</thead><tbody><tr><td>III Ca 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny</td><td>&lt;b&gt; 'y'<br>Jan"
+            "<br>Anna</td><td>SSR<br>Nowak</td><td>2022-02-02<br>-</td><td>\u25A0 W toku</td></tr></tbody></table>"_s,
+            script(u"rows"_s), R"([["III Ca 7/22","Sąd Okręgowy","I Wydział Cywilny","<b> 'y'","Jan, Anna","SSR )"
+            R"(Nowak","2022-02-02","","W toku"]]||)");
+        row("rows of three and two cells, a numbered header", u"<div role=row><div>Lp.</div><div>x</div><div>y"
+            "</div></div><div role=row><div>A<br>B</div><div>C</div><div>D</div></div><div role=row><div>X</div>"
+            "<div>Y</div></div>"_s, script(u"rows"_s), R"([["A","B","","C","","D","","",""]]||)");
+        row("a lone surrogate", u"<mat-row><mat-cell id=c>I C 1/24</mat-cell><mat-cell>😀</mat-cell><mat-cell>R"
+            "</mat-cell></mat-row><script>c.textContent += String.fromCharCode(0xD800)</script>"_s,
+            script(u"rows"_s), "[[\"I C 1/24\uFFFD\",\"\",\"\",\"😀\",\"\",\"R\",\"\",\"\",\"\"]]||");
+        row("range, rounded up", u"<div class=pagination>11 - 20 z 25</div>"_s, script(u"paginator"_s),
+            R"({"current":2,"total":3}||)");
+        row("pages with a slash", u"<div class=pagination>3 / 12</div>"_s, script(u"paginator"_s),
+            R"({"current":3,"total":12}||)");
+        row("next by its title, before następn", u"<div class=pagination><button>poprzednia</button><button id=a "
+            "title='Next page'>&gt;</button><button id=b aria-label='Następna strona'>&gt;</button></div>"_s,
+            script(u"nextpage"_s), "true|a|");
+        row("next: a disabled one passed over, a link", u"<div class=pagination><button disabled aria-label=Next>"
+            "x</button><a id=b><mat-icon>navigate_next</mat-icon></a></div>"_s, script(u"nextpage"_s), "true|b|");
+        row("next by page number", u"<div class=pagination><button>1</button><button class=active>2</button>"
+            "<button id=n>3</button></div>"_s, script(u"nextpage"_s), "true|n|");
+        row("no next on the last page", u"<div class=pagination><button disabled><mat-icon>chevron_right</mat-icon>"
+            "</button><button id=p>2</button><button aria-current=page>3</button></div>"_s, script(u"nextpage"_s),
+            "false||");
         row("rows counted once", u"<table><tbody><tr><td>1</td></tr><tr class=mat-row><td>2</td></tr>"
             "</tbody></table>"_s, script(u"rowcount"_s), "2||");
         row("signature", u"<mat-row>a</mat-row><mat-row>b</mat-row>"_s, script(u"signature"_s), "2:ab||");

@@ -128,8 +128,8 @@ private:
     // The cells of the case numbered @p number.
     static QStringList caseCells(int number)
     {
-        return { u"I C %1/26"_s.arg(number), u"Sąd Rejonowy w Łodzi"_s, u"I Wydział Cywilny"_s, u"o zapłatę"_s,
-            u"Jan Kowalski"_s, u"SSR Anna Nowak"_s, u"2026-01-02"_s, QString(), u"W toku"_s };
+        return u"I C %1/26|Sąd Rejonowy w Łodzi|I Wydział Cywilny|o zapłatę|Jan Kowalski|SSR Anna Nowak|2026-01-02||"
+               "W toku"_s.arg(number).split(u'|');
     }
 
     // Shows the state's screen over the window's controller once laid out; null if it is not.
@@ -184,38 +184,35 @@ private Q_SLOTS:
         const Probes progress { { u"progressFill"_s, 6, 0.5, accentLime },
             { u"progressBar"_s, -6, 0.5, headerBackground }, { u"countCard"_s, 6, 0.5, white },
             { u"errorLine"_s, 0, anywhere, errorRed } };
-        const QStringList header { u"Portal Informacyjny 14b"_s, u"Sądów Powszechnych 12"_s },
-            footer { u"© 10"_s, u"Tor 12b"_s, u"bun 12"_s }, stats { u"62:05 22b"_s, u"Czas 11"_s };
+        const QStringList header = u"Portal Informacyjny 14b|Sądów Powszechnych 12"_s.split(u'|'),
+                          footer = u"© 10|Tor 12b|bun 12"_s.split(u'|'), stats = u"62:05 22b|Czas 11"_s.split(u'|');
         const QString status = u"Pobieranie strony 2... 16b"_s, error = u"Brak elementu. 12"_s;
         const QString longMessage = longText(300) + u" 12"_s;
-        const QStringList form { u"Logowanie 12b"_s, u"Login 12"_s, u"jan 12"_s, u"Hasło 12"_s, u"●●●●● 12"_s,
-            u"Apelacja 12"_s, u"▾ 12"_s, u"Apelacja wrocławska 12"_s, u"Filtry 12b"_s, u"Status 12"_s,
-            u"▾ 12"_s, u"W toku 12"_s, u"Data od 12"_s, u"2026-01-01 12"_s, u"Data do 12"_s, u"RRRR-MM-DD 12"_s,
-            u"Podmiot 12"_s, u"Przedmiot 12"_s, u"Folder zapisu: 12"_s };
+        const QStringList form = u"Logowanie 12b|Login 12|jan 12|Hasło 12|●●●●● 12|Apelacja 12|▾ 12|Apelacja "
+                                 "wrocławska 12|Filtry 12b|Status 12|▾ 12|W toku 12|Data od 12|2026-01-01 12|Data do 12|"
+                                 "RRRR-MM-DD 12|Podmiot 12|Przedmiot 12|Folder zapisu: 12"_s.split(u'|');
         QTest::newRow("login") << ViewState::login << false << login
-                               << header + form + QStringList { u"/tmp/wyniki 12"_s, u"Zmień 13"_s,
-                                      u"Rozpocznij pobieranie 14"_s } + footer;
-        const QStringList figures { u"89% 13"_s, u"22 22b"_s, u"Sprawy 11"_s, u"2 / 4 22b"_s, u"Strona 11"_s };
+                               << header + form + u"/tmp/wyniki 12|Zmień 13|Rozpocznij pobieranie 14"_s.split(u'|')
+                + footer;
+        const QStringList figures = u"89% 13|22 22b|Sprawy 11|2 / 4 22b|Strona 11"_s.split(u'|');
         QTest::newRow("progress") << ViewState::progress << false
                                   << progress + Probes { { u"stopButton"_s, 6, 0.5, accentLime } }
                                   << header + QStringList { status } + figures + stats
                 + QStringList { error, u"Zatrzymaj 14"_s } + footer;
-        QStringList table { u"101 22b"_s, u"Spraw 11"_s };
-        for (const QString &title : { u"Sygnatura"_s, u"Sąd"_s, u"Wydział"_s, u"Przedmiot sprawy"_s,
-                 u"Główne podmioty sprawy"_s, u"Referent"_s, u"Data wpływu"_s, u"Data zakończenia"_s, u"Status"_s })
-            table << title + u" 10b"_s;
-        for (const QString &cell : caseCells(0))
-            if (!cell.isEmpty())
-                table << cell + u" 10"_s;
+        const QStringList table = u"Sygnatura 10b|Sąd 10b|Wydział 10b|Przedmiot sprawy 10b|Główne podmioty sprawy "
+                                  "10b|Referent 10b|Data wpływu 10b|Data zakończenia 10b|Status 10b|I C 0/26 10|Sąd "
+                                  "Rejonowy w Łodzi 10|I Wydział Cywilny 10|o zapłatę 10|Jan Kowalski 10|SSR Anna "
+                                  "Nowak 10|2026-01-02 10|W toku 10"_s.split(u'|');
         QTest::newRow("results") << ViewState::results << false
                                  << Probes { { u"openFileButton"_s, 6, 0.5, accentLime },
                                         { u"tableHeaderRow"_s, 100, 0.1, headerBackground },
                                         { u"tableHeaderRow"_s, 0, anywhere, navy },
                                         { u"caseRow0"_s, 100, 0.5, white },
                                         { u"caseRow1"_s, 100, 0.5, appBackground } }
-                                 << header + QStringList { status, table[0], table[1] } + stats + table.mid(2)
-                + QStringList { u"... i 1 więcej (otwórz plik XLSX) 10"_s, u"Otwórz plik 14"_s,
-                    u"Pokaż w Finderze 14"_s, u"Nowe wyszukiwanie 14"_s } + footer;
+                                 << header + QStringList { status, u"101 22b"_s, u"Spraw 11"_s } + stats + table
+                + u"... i 1 więcej (otwórz plik XLSX) 10|Otwórz plik 14|Pokaż w Finderze 14|Nowe wyszukiwanie 14"_s
+                      .split(u'|')
+                + footer;
         QTest::newRow("login-long") << ViewState::login << true
                                     << login + Probes { { u"loginErrorLine"_s, 0, anywhere, errorRed } }
                                     << header + form
@@ -304,13 +301,11 @@ private Q_SLOTS:
             if (QQuickItem *line = item(name, screen); line && line->isVisible())
                 QVERIFY2(line->property("contentWidth").toReal() <= line->width(), qPrintable(name));
         if (state == ViewState::login) {
-            QCOMPARE(item(u"apelacjaPicker"_s)->property("model").toStringList(),
-                (QStringList { u"Apelacja białostocka"_s, u"Apelacja gdańska"_s, u"Apelacja katowicka"_s,
-                    u"Apelacja krakowska"_s, u"Apelacja lubelska"_s, u"Apelacja łódzka"_s,
-                    u"Apelacja poznańska"_s, u"Apelacja rzeszowska"_s, u"Apelacja szczecińska"_s,
-                    u"Apelacja warszawska"_s, u"Apelacja wrocławska"_s }));
-            QCOMPARE(item(u"statusPicker"_s)->property("model").toStringList(),
-                (QStringList { u"Wszystkie"_s, u"W toku"_s, u"Zakończone"_s }));
+            QCOMPARE(item(u"apelacjaPicker"_s)->property("model").toStringList().join(u'|'),
+                u"Apelacja białostocka|Apelacja gdańska|Apelacja katowicka|Apelacja krakowska|Apelacja lubelska|"
+                "Apelacja łódzka|Apelacja poznańska|Apelacja rzeszowska|Apelacja szczecińska|Apelacja warszawska|"
+                "Apelacja wrocławska"_s);
+            QCOMPARE(item(u"statusPicker"_s)->property("model").toStringList().join(u'|'), u"Wszystkie|W toku|Zakończone"_s);
             QTest::mouseMove(m_window, item(u"startButton"_s)->mapToScene({ 50, 10 }).toPoint());
             QTRY_VERIFY(shows({ u"startButton"_s, 6, 0.5, accentLimeDark }));
             QTRY_COMPARE(item(u"startButton"_s)->scale(), 1.02);
@@ -350,14 +345,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         const QString maker = u"https://velmoria.example/"_s; // the footer opens the maker's page
         QTest::newRow("form") << ViewState::login << ScrapePhase::idle
-                              << QStringList { u"loginField"_s, u"passwordField"_s, u"apelacjaPicker"_s,
-                                     u"statusPicker"_s, u"dataOdField"_s, u"dataDoField"_s, u"podmiotField"_s,
-                                     u"przedmiotField"_s, u"changeFolderButton"_s, u"startButton"_s, u"footer"_s }
-                              << QStringList { u"jan"_s, u"tajne"_s, u"Apelacja gdańska"_s, u"W toku"_s,
-                                     u"2026-01-01"_s, u"2026-02-01"_s, u"Nowak"_s, u"zapłata"_s, u"Zmień"_s,
-                                     u"Rozpocznij pobieranie"_s, u"jan!"_s, u"tajne!"_s,
-                                     u"Apelacja katowicka"_s, u"Zakończone"_s, u"2026-01-01!"_s,
-                                     u"2026-02-01!"_s, u"Nowak!"_s, u"zapłata!"_s, u"startScraping"_s, maker };
+                              << u"loginField|passwordField|apelacjaPicker|statusPicker|dataOdField|dataDoField|"
+                                 "podmiotField|przedmiotField|changeFolderButton|startButton|footer"_s.split(u'|')
+                              << (u"jan|tajne|Apelacja gdańska|W toku|2026-01-01|2026-02-01|Nowak|zapłata|Zmień|"
+                                  "Rozpocznij pobieranie|jan!|tajne!|Apelacja katowicka|Zakończone|2026-01-01!|"
+                                  "2026-02-01!|Nowak!|zapłata!|startScraping"_s.split(u'|') << maker);
         QTest::newRow("running") << ViewState::progress << ScrapePhase::saving
                                  << QStringList { u"stopButton"_s, u"footer"_s }
                                  << QStringList { u"Zatrzymaj"_s, u"stopScraping"_s, maker };
@@ -365,11 +357,9 @@ private Q_SLOTS:
                                 << QStringList { u"backButton"_s, u"footer"_s }
                                 << QStringList { u"Wróć"_s, u"returnToForm"_s, maker };
         QTest::newRow("results") << ViewState::results << ScrapePhase::stopped
-                                 << QStringList { u"openFileButton"_s, u"showInFinderButton"_s,
-                                        u"newSearchButton"_s, u"footer"_s }
-                                 << QStringList { u"Otwórz plik"_s, u"Pokaż w Finderze"_s,
-                                        u"Nowe wyszukiwanie"_s, u"openOutputFile"_s, u"showInFinder"_s,
-                                        u"startNewSearch"_s, maker };
+                                 << u"openFileButton|showInFinderButton|newSearchButton|footer"_s.split(u'|')
+                                 << (u"Otwórz plik|Pokaż w Finderze|Nowe wyszukiwanie|openOutputFile|showInFinder|"
+                                     "startNewSearch"_s.split(u'|') << maker);
     }
 
     // Tab moves through the controls in order, each showing the theme's ring while it holds the
