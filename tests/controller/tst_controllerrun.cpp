@@ -223,8 +223,8 @@ private Q_SLOTS:
         // A plain run shows every step and page in order, with its progress; one without rows no page. The
         // page position is read from the paginator's range, whose short last page reads as a smaller size.
         if (ending == done && paging.isEmpty()) {
-            QStringList steps { u"Uruchamianie..."_s, u"Logowanie..."_s, u"Zamykanie powiadomień..."_s,
-                u"Wybieranie apelacji..."_s, u"Nawigacja do spraw..."_s, u"Stosowanie filtrów..."_s };
+            QStringList steps = u"Uruchamianie...|Logowanie...|Zamykanie powiadomień...|Wybieranie apelacji...|"
+                                "Nawigacja do spraw...|Stosowanie filtrów..."_s.split(u'|');
             QList<double> shares { 0.05, 0.1, 0.15, 0.2, 0.25 };
             QList<ScrapePhase> road { launching, loggingIn, selectingApelacja, navigating, filtering };
             QString position = u"\u2014"_s;
