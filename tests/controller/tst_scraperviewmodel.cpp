@@ -166,9 +166,7 @@ private Q_SLOTS:
             const PagePosition position = ScraperViewModel::pagePosition(current, total, pageNumber);
             return position.pageInfo + u' ' + QString::number(position.progressValue);
         };
-        QCOMPARE(shown(3, {}, 2), u"3 0.34"_s);
-        QCOMPARE(shown({}, {}, 31), u"31 0.9"_s);
-        QCOMPARE(shown({}, 12, 3), u"3 / 12 0.45"_s);
+        QCOMPARE(shown(3, {}, 2) + u'|' + shown({}, {}, 31) + u'|' + shown({}, 12, 3), u"3 0.34|31 0.9|3 / 12 0.45"_s);
     }
 
     // Without a file nothing is opened or revealed; revealing asks the file manager on the bus to select
@@ -206,14 +204,12 @@ private Q_SLOTS:
     void credentials()
     {
         saveCredentials(u"anna"_s, u"first"_s);
-        saveCredentials(u"anna"_s, u"zażółć gęślą jaźń"_s);
-        QCOMPARE(storedSecret(u"anna"_s), u"zażółć gęślą jaźń"_s.toUtf8());
-        QCOMPARE(loaded(), (QStringList { u"anna"_s, u"zażółć gęślą jaźń"_s }));
         saveCredentials(u"bartek"_s, u"barteks"_s);
-        QCOMPARE(loaded(), (QStringList { u"bartek"_s, u"barteks"_s }));
-        QCOMPARE(storedSecret(u"anna"_s), u"zażółć gęślą jaźń"_s.toUtf8());
-        deleteKeychainItem(u"bartek"_s);
-        QCOMPARE(loaded(), (QStringList { u"bartek"_s, QString() }));
+        saveCredentials(u"anna"_s, u"zażółć gęślą jaźń"_s);
+        QCOMPARE(storedSecret(u"anna"_s) + storedSecret(u"bartek"_s), u"zażółć gęślą jaźńbarteks"_s.toUtf8());
+        QCOMPARE(loaded(), (QStringList { u"anna"_s, u"zażółć gęślą jaźń"_s }));
+        deleteKeychainItem(u"anna"_s);
+        QCOMPARE(loaded(), (QStringList { u"anna"_s, QString() }));
     }
 
     // With no reachable secret store (a separate test command points the bus at nothing) the
