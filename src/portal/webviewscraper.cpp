@@ -521,7 +521,9 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
         co_return;
     }
 
-    const qint64 bodyLength = PageScript::wholeNumber(co_await evaluateJS(u"document.body.innerHTML.length"_s)).value_or(0);
+    // A page still between documents has no body yet: that is no reason to fail the run.
+    const qint64 bodyLength = PageScript::wholeNumber(
+        co_await evaluateJS(u"document.body ? document.body.innerHTML.length : 0"_s)).value_or(0);
     qCInfo(lcScraper, "Page body length: %lld", static_cast<long long>(bodyLength));
 
     co_await fillWithRetries(loginFillJS(login), false);
@@ -544,7 +546,8 @@ QCoro::Task<> WebViewScraper::verifyLoggedIn()
     for (int attempt = 1;; ++attempt) {
         const QVariant probe = co_await evaluateJS(loggedInProbeJS());
         const QString currentUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
-        const QString bodyPrefix = PageScript::textOr(co_await evaluateJS(u"document.body.innerText.substring(0, 200)"_s), {});
+        const QString bodyPrefix = PageScript::textOr(
+            co_await evaluateJS(u"(document.body ? document.body.innerText : '').substring(0, 200)"_s), {});
         const bool isText = probe.typeId() == QMetaType::QString;
         qCInfo(lcScraper, "verifyLoggedIn attempt %ld: result=%s url=%s body=%s", static_cast<long>(attempt),
                isText ? qUtf8Printable(probe.toString()) : "nil", qUtf8Printable(currentUrl),

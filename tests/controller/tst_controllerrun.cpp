@@ -109,8 +109,8 @@ private Q_SLOTS:
         int pagesRead = 0;
         s_viewModelLog.clear();
         s_onScraperLine = [&](const QString &message) {
-            // The login's pauses leave the portal's pages the time to arrive; the rest may run faster.
-            if (message.startsWith(u"verifyLoggedIn"_s))
+            // The login's pauses leave the portal's pages the time to arrive; once in, the rest may run faster.
+            if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s))
                 setPauseScaleForTesting(0.01);
             pagesRead += message.startsWith(u"extractPageData"_s);
             if (action.isEmpty() || !message.startsWith(at) || !shownAtAction.first.isEmpty())

@@ -249,6 +249,14 @@ private Q_SLOTS:
             expected);
     }
 
+    // A page between documents, without a body yet, is probed again rather than failed with a script error.
+    void pageWithoutBody()
+    {
+        showPage(u"<p>Sprawy</p>"_s);
+        evaluate(u"document.body.remove()"_s);
+        QCOMPARE(failureOf(m_scraper->verifyLoggedIn()), u"Logowanie nie powiodło się. Sprawdź dane."_s);
+    }
+
     // Without a case-list link, the list is opened at its address on the current host, over HTTPS.
     void caseListAddress()
     {
