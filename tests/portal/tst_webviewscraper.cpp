@@ -105,10 +105,9 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
     }
 
-    // Without a region control the run cannot choose its region, and fails. Every set filter, quotes,
+    // Without a region control the run cannot choose its region, and fails. Every set filter, spaces, quotes,
     // backslashes and line breaks included, reaches its own field unchanged with the events of typing (dates
-    // also lose focus); an empty one is left alone; an unknown status takes the first option; the search
-    // button applies exactly those values.
+    // also lose focus); an unknown status takes the first option; the search button applies those values.
     void filtersReachTheirFields()
     {
         runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0&region=none"_s).toString()));
@@ -116,7 +115,7 @@ private Q_SLOTS:
             u"Nie znaleziono elementu: Apelacja dropdown"_s);
         QVERIFY(m_portal.reset());
         runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0#/sprawy"_s).toString()));
-        const ScrapeFilters filters { u"Zawieszone"_s, {}, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s,
+        const ScrapeFilters filters { u"Zawieszone"_s, u"  "_s, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s,
             u"zażółć\n'gęślą' \\n\r jaźń"_s };
         runTask(m_scraper->applyFilters(filters));
         QStringList events;
@@ -125,8 +124,8 @@ private Q_SLOTS:
                 events << QStringList { entry[u"field"].toString(), entry[u"kind"].toString() }.join(u':')
                         + u'=' + entry[u"value"].toString();
         }
-        QStringList expected { u"dataDo:blur="_s + filters.dataDo };
-        for (const auto &[field, value] : { std::pair(u"dataDo"_s, filters.dataDo),
+        QStringList expected { u"dataOd:blur="_s + filters.dataOd, u"dataDo:blur="_s + filters.dataDo };
+        for (const auto &[field, value] : { std::pair(u"dataOd"_s, filters.dataOd), std::pair(u"dataDo"_s, filters.dataDo),
                  std::pair(u"podmiot"_s, filters.podmiot), std::pair(u"przedmiot"_s, filters.przedmiot) }) {
             const QString typed = QString(value).replace(u'\r', u'\n'); // as a text field holds it
             expected << field + u":set="_s + value << field + u":input="_s + typed
@@ -139,7 +138,7 @@ private Q_SLOTS:
         const QUrlQuery applied(requests.last()[u"query"].toString().replace(u'+', u"%20"_s));
         QCOMPARE(requests.last()[u"path"], u"/api/sprawy"_s);
         QCOMPARE(applied.queryItemValue(u"status"_s, QUrl::FullyDecoded), u"Wszystkie"_s);
-        QCOMPARE(applied.queryItemValue(u"dataOd"_s, QUrl::FullyDecoded), QString());
+        QCOMPARE(applied.queryItemValue(u"dataOd"_s, QUrl::FullyDecoded), u"  "_s);
         QCOMPARE(applied.queryItemValue(u"podmiot"_s, QUrl::FullyDecoded), filters.podmiot);
         QCOMPARE(
             evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
@@ -178,45 +177,56 @@ private Q_SLOTS:
         row("case list: an item within 350 px of the left edge",
             u"<a id=h hidden>Sprawy</a><a id=r style='position:absolute;left:400px'>Sprawy</a>"
             "<mat-list-item id=l>Sprawy sądowe</mat-list-item>"_s, script(u"sprawylink"_s), "true|l|");
+        row("case list: a list item", u"<div role=listitem id=l>Sprawy</div>"_s, script(u"sprawylink"_s),
+            "true|l|");
+        row("region by its short name in capitals", u"<div class=cdk-overlay-container><button id=w>Wrocławska"
+            "</button><button id=g>Apelacja GDAŃSKA</button></div>"_s,
+            PageScript::withValue(u"regionmenuitem"_s, u"__SHORT_NAME__"_s, u"gdańska"_s), "true|g|");
         row("filter button by its text", u"<button id=w>Wyczyść</button><button id=z>ZASTOSUJ</button>"_s,
             script(u"filterbutton"_s), "true|z|");
+        row("filter button by its other text", u"<button id=f>Filtruj</button>"_s, script(u"filterbutton"_s),
+            "true|f|");
         row("filter button by its icon", u"<button id=f><mat-icon>filter_list</mat-icon></button>"_s,
             script(u"filterbutton"_s), "true|f|");
         row("status option: shown and holding the value", u"<mat-option id=h hidden>W toku</mat-option>"
             "<mat-option id=a>Wszystkie</mat-option><mat-option id=t> W toku </mat-option>"_s,
             PageScript::withValue(u"selectoption"_s, u"__VALUE__"_s, u"W toku"_s), "true|t|");
-        row("largest page size", u"<mat-option id=a>10</mat-option><mat-option id=b>100 / strona</mat-option>"
-            "<mat-option id=c>25</mat-option>"_s, script(u"largestoption"_s), "100|b|");
-        row("page size select", u"<div class=pagination><span class=pagination-select id=s>10</span></div>"_s,
+        row("largest page size", u"<div role=option id=a>10</div><div role=option id=b>100 / strona</div>"
+            "<div role=option id=c>25</div>"_s, script(u"largestoption"_s), "100|b|");
+        row("page size select", u"<div class=app-pagination><span class=pagination-select id=s>10</span></div>"_s,
             script(u"pagesize"_s), "clicked-select|s|");
         row("no paginator", u"<p>x</p>"_s, script(u"pagesize"_s), "no-pagination||");
         row("pages as \"n z m\"", u"<div class=mat-paginator>Strona 3 z 12</div>"_s, script(u"paginator"_s),
             R"({"current":3,"total":12}||)");
-        row("empty range", u"<div class=pagination>5 - 4 z 10</div>"_s, script(u"paginator"_s),
+        row("empty range", u"<div class=app-pagination>5 - 4 z 10</div>"_s, script(u"paginator"_s),
             R"({"current":null,"total":null}||)");
-        row("rows of a table, its header apart", u"<table><thead><tr><th>Sygnatura</th><th>b</th><th>c</th></tr>"
-            "</thead><tbody><tr><td>III Ca 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny</td><td>&lt;b&gt; 'y'<br>Jan"
-            "<br>Anna</td><td>SSR<br>Nowak</td><td>2022-02-02<br>-</td><td>\u25A0 W toku</td></tr></tbody></table>"_s,
+        row("rows of a table, its header among them", u"<table><tbody><tr><td>Sygnatura / Sąd</td><td>b</td>"
+            "<td>c</td></tr><tr><td>III Ca 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny keyboard_double_arrow_down</td>"
+            "<td>&lt;b&gt; 'y'<br>Jan<br>Anna arrow_drop_down</td><td>SSR<br>Nowak</td><td>2022-02-02<br>-</td><td>"
+            "\u25A0 W toku</td></tr></tbody></table>"_s,
             script(u"rows"_s), R"([["III Ca 7/22","Sąd Okręgowy","I Wydział Cywilny","<b> 'y'","Jan, Anna","SSR )"
             R"(Nowak","2022-02-02","","W toku"]]||)");
         row("rows of three and two cells, a numbered header", u"<div role=row><div>Lp.</div><div>x</div><div>y"
             "</div></div><div role=row><div>A<br>B</div><div>C</div><div>D</div></div><div role=row><div>X</div>"
             "<div>Y</div></div>"_s, script(u"rows"_s), R"([["A","B","","C","","D","","",""]]||)");
-        row("a lone surrogate", u"<mat-row><mat-cell id=c>I C 1/24</mat-cell><mat-cell>😀</mat-cell><mat-cell>R"
-            "</mat-cell></mat-row><script>c.textContent += String.fromCharCode(0xD800)</script>"_s,
+        row("rows of plain elements; a lone surrogate", u"<div class=cdk-row><div class=cdk-cell id=c>I C 1/24"
+            "</div><div class=cdk-cell>😀</div><div class=cdk-cell>R</div></div><script>c.textContent += "
+            "String.fromCharCode(0xD800)</script>"_s,
             script(u"rows"_s), "[[\"I C 1/24\uFFFD\",\"\",\"\",\"😀\",\"\",\"R\",\"\",\"\",\"\"]]||");
-        row("range, rounded up", u"<div class=pagination>11 - 20 z 25</div>"_s, script(u"paginator"_s),
+        row("range, rounded up", u"<div class=app-pagination>11 - 20 z 25</div>"_s, script(u"paginator"_s),
             R"({"current":2,"total":3}||)");
-        row("pages with a slash", u"<div class=pagination>3 / 12</div>"_s, script(u"paginator"_s),
+        row("pages with a slash", u"<div class=app-pagination>3 / 12</div>"_s, script(u"paginator"_s),
             R"({"current":3,"total":12}||)");
-        row("next by its title, before następn", u"<div class=pagination><button>poprzednia</button><button id=a "
+        row("next by its title, before następn", u"<div class=app-pagination><button>poprzednia</button><button id=a "
             "title='Next page'>&gt;</button><button id=b aria-label='Następna strona'>&gt;</button></div>"_s,
             script(u"nextpage"_s), "true|a|");
-        row("next: a disabled one passed over, a link", u"<div class=pagination><button disabled aria-label=Next>"
+        row("next: a disabled one passed over, a link", u"<div class=app-pagination><button disabled aria-label=Next>"
             "x</button><a id=b><mat-icon>navigate_next</mat-icon></a></div>"_s, script(u"nextpage"_s), "true|b|");
-        row("next by page number", u"<div class=pagination><button>1</button><button class=active>2</button>"
+        row("next by its icon", u"<div class=app-pagination><button id=f><mat-icon>arrow_forward</mat-icon>"
+            "</button></div>"_s, script(u"nextpage"_s), "true|f|");
+        row("next by page number", u"<div class=app-pagination><button>1</button><button class=active>2</button>"
             "<button id=n>3</button></div>"_s, script(u"nextpage"_s), "true|n|");
-        row("no next on the last page", u"<div class=pagination><button disabled><mat-icon>chevron_right</mat-icon>"
+        row("no next on the last page", u"<div class=app-pagination><button disabled><mat-icon>chevron_right</mat-icon>"
             "</button><button id=p>2</button><button aria-current=page>3</button></div>"_s, script(u"nextpage"_s),
             "false||");
         row("rows counted once", u"<table><tbody><tr><td>1</td></tr><tr class=mat-row><td>2</td></tr>"

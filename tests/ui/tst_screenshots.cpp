@@ -263,6 +263,14 @@ private Q_SLOTS:
         QQuickItem *screen = show(state);
         QVERIFY(screen);
         QCOMPARE(shownTexts(screen), texts);
+        // What texts and colours do not tell: sizes, centred lines, a path elided in the middle, short cells.
+        for (const auto &[name, property, value] : std::initializer_list<std::tuple<QString, const char *, QString>> {
+                 { u"changeFolderButton"_s, "height", u"40"_s }, { u"startButton"_s, "height", u"44"_s },
+                 { u"cardOutline"_s, "lineWidth", u"2"_s }, { u"folderPath"_s, "elide", u"ElideMiddle"_s },
+                 { u"statusLine"_s, "horizontalAlignment", u"AlignHCenter"_s },
+                 { u"errorLine"_s, "horizontalAlignment", u"AlignHCenter"_s }, { u"cell1"_s, "maximumLineCount", u"2"_s } })
+            if (QQuickItem *found = item(name); found && found->isVisible())
+                QCOMPARE(name + u' ' + found->property(property).toString(), name + u' ' + value);
         if (state == ViewState::progress) { // the screen follows the record as the run goes on
             progress->setStatusText(u"Zapisywanie XLSX..."_s);
             progress->setProgressValue(0.95);

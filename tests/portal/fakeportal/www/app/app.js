@@ -69,8 +69,11 @@
         overlay.appendChild(element('div', { 'class': 'cdk-overlay-backdrop' }));
         pane({ role: 'dialog' }, [element('p', {}, 'Portal będzie niedostępny w niedzielę.'),
             button({ 'aria-label': 'Close' }, '', function() { close(this.parentNode); }, [icon('close')])]);
-        pane({ role: 'dialog' }, [element('p', {}, 'Zmiana regulaminu.'),
-            button({}, ' Rozumiem ', function() { close(this.parentNode); })]);
+        // Closing this notice brings the next one.
+        pane({ role: 'dialog' }, [element('p', {}, 'Zmiana regulaminu.'), button({}, ' Rozumiem ', function() {
+            close(this.parentNode);
+            pane({ role: 'dialog' }, [element('p', {}, 'Nowy regulamin.'), button({}, 'OK', function() { close(this.parentNode); })]);
+        })]);
         pane({ 'class': 'mat-snack-bar-container' }, [element('span', {}, 'Zalogowano.'),
             button({}, 'OK', function() { close(this.parentNode); })]);
         pane({ role: 'tooltip' }, [element('span', {}, 'Nowość: eksport spraw')]);
@@ -81,10 +84,11 @@
         status.addEventListener('click', function() {
             selectPanel(['Wszystkie', 'W toku', 'Zakończone'], function(choice) { status.textContent = choice; });
         });
-        var texts = { dataOd: ['Data wpływu od', 'input'], dataDo: ['Data wpływu do', 'input'], podmiot: ['Podmiot', 'input'],
-            przedmiot: ['Przedmiot', 'textarea'] };
+        // Labels may carry more than the words looked for.
+        var texts = { dataOd: ['Data wpływu od *', 'input'], dataDo: ['Data wpływu do *', 'input'], podmiot: ['Podmiot', 'input'],
+            przedmiot: ['Przedmiot sprawy', 'textarea'] };
         var filters = element('div');
-        [['Status', status]].concat(Object.keys(texts).map(function(key) {
+        [['Status sprawy', status]].concat(Object.keys(texts).map(function(key) {
             return [texts[key][0], element(texts[key][1], { formcontrolname: key })];
         })).forEach(function(field) {
             filters.appendChild(element('mat-form-field', { 'class': 'mat-mdc-form-field' }, '', [element('mat-label', {}, field[0]), field[1]]));
