@@ -179,9 +179,8 @@ private Q_SLOTS:
         const Probes login { { u"startButton"_s, 6, 0.5, accentLime },
             { u"startButton"_s, 0, anywhere, navy }, { u"loginCard"_s, 0.5, 0.5, accentLime },
             { u"loginCard"_s, 4, 0.5, white }, { u"loginField"_s, 0.5, 0.5, border },
-            { u"loginField"_s, -4, 0.5, white }, { u"changeFolderButton"_s, 4, 0.5, appBackground },
-            { u"changeFolderButton"_s, 0, anywhere, textSecondary } };
-        const Probes progress { { u"progressFill"_s, 6, 0.5, accentLime },
+            { u"loginField"_s, -4, 0.5, white }, { u"changeFolderButton"_s, 0, anywhere, textSecondary } };
+        const Probes progress { { u"progressBar"_s, 400, 0.5, accentLime },
             { u"progressBar"_s, -6, 0.5, headerBackground }, { u"countCard"_s, 6, 0.5, white },
             { u"errorLine"_s, 0, anywhere, errorRed } };
         const QStringList header = u"Portal Informacyjny 14b|Sądów Powszechnych 12"_s.split(u'|'),
@@ -317,8 +316,12 @@ private Q_SLOTS:
             QTest::mouseMove(m_window, item(u"startButton"_s)->mapToScene({ 50, 10 }).toPoint());
             QTRY_VERIFY(shows({ u"startButton"_s, 6, 0.5, accentLimeDark }));
             QTRY_COMPARE(item(u"startButton"_s)->scale(), 1.02);
-            QTest::mouseMove(m_window, QPoint(940, 2));
+            QTest::mouseMove(m_window, item(u"changeFolderButton"_s)->mapToScene({ 20, 10 }).toPoint());
             QTRY_VERIFY(shows({ u"startButton"_s, 6, 0.5, accentLime }));
+            // Half-strength header background over the form's.
+            QTRY_VERIFY(shows({ u"changeFolderButton"_s, 4, 0.5, QColor(239, 241, 245) }));
+            QTest::mouseMove(m_window, QPoint(940, 2));
+            QTRY_VERIFY(shows({ u"changeFolderButton"_s, 4, 0.5, appBackground })); // no fill at rest
         }
         probes << Probe { u"screenLoader"_s, 3, 0.005, appBackground }
                << Probe { u"headerTitle"_s, 0, anywhere, navy }
