@@ -109,6 +109,9 @@ private Q_SLOTS:
         QTest::newRow("exactly 255 bytes kept")
             << u"Apelacja wrocławska"_s << exactly
             << u"wrocławska_sprawy_"_s + exactly + u"_20250305_0407.xlsx"_s;
+        QTest::newRow("256 bytes cut") // a three-byte letter in place of a two-byte one
+            << u"Apelacja wrocławska"_s << u"ą"_s.repeated(38) + u"ḁa"_s + u"\u0301"_s.repeated(69)
+            << u"wrocławska_sprawy_"_s + u"ą"_s.repeated(38) + u"ḁ_20250305_0407.xlsx"_s;
     }
 
     void fileName()
