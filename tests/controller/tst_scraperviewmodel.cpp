@@ -95,7 +95,6 @@ private Q_SLOTS:
         QCOMPARE(form(*first), (QStringList { {}, {}, u"Apelacja wrocławska"_s, {}, desktop, {} }));
         first->setSelectedApelacja(u"Apelacja gdańska"_s);
         first->setFilter(u"podmiot"_s, u"Kowalski"_s);
-        first->setPassword(u"   "_s);
         first->mergePageRows({ CourtCase({ u"I C 1/25"_s, u"SR"_s }) });
         const auto refused = [&](const QString &message) {
             first->startScraping();
@@ -105,6 +104,8 @@ private Q_SLOTS:
         };
         refused(u"Podaj login i hasło."_s);
         first->setLogin(u"anna"_s);
+        refused(u"Podaj login i hasło."_s); // a login alone is not enough
+        first->setPassword(u"   "_s);
         first->setOutputDirectory(QUrl::fromLocalFile(folder));
         refused(u"Wybrany folder nie istnieje: %1. Wybierz inny folder."_s.arg(folder));
         QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
