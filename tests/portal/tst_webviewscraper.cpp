@@ -191,7 +191,6 @@ private Q_SLOTS:
             WebViewScraper::submitJS(), "true|z|");
         row("logged in", u"<p>Moje doręczenia</p>"_s, WebViewScraper::loggedInProbeJS(), "ok||");
         row("logged in, by the log-out", u"<p>Wyloguj</p>"_s, WebViewScraper::loggedInProbeJS(), "ok||");
-        row("not logged in", u"<p>Zaloguj się do portalu</p>"_s, WebViewScraper::loggedInProbeJS(), "||");
         row("pop-ups: shown close buttons only", u"<div class=cdk-overlay-container><button id=h hidden "
             "aria-label=Close></button><button id=c aria-label=Zamknij></button><button id=o> OK </button>"
             "<button id=n>Nie</button></div>"_s, script(u"closeoverlays"_s), "2|c,o|");

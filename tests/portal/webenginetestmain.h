@@ -7,10 +7,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
-/**
- * main() for tests that run the web engine: the engine wants shared GL contexts before the
- * application exists, and test mode keeps QStandardPaths away from the user's folders.
- */
+// main() for tests that run the web engine: the engine wants shared GL contexts before the application
+// exists, and test mode keeps QStandardPaths away from the user's folders.
 #define VELMORIA_WEBENGINE_TEST_MAIN(TestClass)                                                              \
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \

@@ -156,7 +156,6 @@ private Q_SLOTS:
             (QStringList { u"anna"_s, u"tajne hasło"_s, u"Kowalski"_s }));
         click(item(u"startButton"_s));
         QCOMPARE(screenName(), u"progressView"_s);
-        QCOMPARE(text(u"stopButton"_s), u"Zatrzymaj"_s);
         QTRY_VERIFY_WITH_TIMEOUT(m_viewModel->progress()->phase() >= ScrapePhase::selectingApelacja, 60000);
         QVERIFY(mainWindowIsAbovePortal());
         QTRY_COMPARE_WITH_TIMEOUT(screenName(), u"resultsView"_s, 180000);

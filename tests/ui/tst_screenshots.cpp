@@ -358,24 +358,23 @@ private Q_SLOTS:
         QTest::newRow("form") << ViewState::login << ScrapePhase::idle
                               << u"loginField|passwordField|apelacjaPicker|statusPicker|dataOdField|dataDoField|"
                                  "podmiotField|przedmiotField|changeFolderButton|startButton|footer"_s.split(u'|')
-                              << (u"jan|tajne|Apelacja gdańska|W toku|2026-01-01|2026-02-01|Nowak|zapłata|Zmień|"
-                                  "Rozpocznij pobieranie|jan!|tajne!|Apelacja katowicka|Zakończone|2026-01-01!|"
-                                  "2026-02-01!|Nowak!|zapłata!|startScraping"_s.split(u'|') << maker);
+                              << (u"jan|tajne|Apelacja gdańska|W toku|2026-01-01|2026-02-01|Nowak|zapłata|jan!|"
+                                  "tajne!|Apelacja katowicka|Zakończone|2026-01-01!|2026-02-01!|Nowak!|zapłata!|"
+                                  "startScraping"_s.split(u'|') << maker);
         QTest::newRow("running") << ViewState::progress << ScrapePhase::saving
                                  << QStringList { u"stopButton"_s, u"footer"_s }
-                                 << QStringList { u"Zatrzymaj"_s, u"stopScraping"_s, maker };
+                                 << QStringList { u"stopScraping"_s, maker };
         QTest::newRow("failed") << ViewState::progress << ScrapePhase::error
                                 << QStringList { u"backButton"_s, u"footer"_s }
-                                << QStringList { u"Wróć"_s, u"returnToForm"_s, maker };
+                                << QStringList { u"returnToForm"_s, maker };
         QTest::newRow("results") << ViewState::results << ScrapePhase::stopped
                                  << u"openFileButton|showInFinderButton|newSearchButton|footer"_s.split(u'|')
-                                 << (u"Otwórz plik|Pokaż w Finderze|Nowe wyszukiwanie|openOutputFile|showInFinder|"
-                                     "startNewSearch"_s.split(u'|') << maker);
+                                 << (u"openOutputFile|showInFinder|startNewSearch"_s.split(u'|') << maker);
     }
 
-    // Tab moves through the controls in order, each showing the theme's ring while it holds the
-    // focus. Each control shows, changes and calls the controller the screen holds at that moment,
-    // not the one it was built with; on the progress screen the phase alone picks the button.
+    // Tab moves through the controls in order, each showing the theme's ring while it holds the focus. Each
+    // field shows and changes, and each button calls, the controller the screen holds at that moment, not the
+    // one it was built with; on the progress screen the phase alone picks the button.
     void keyboard()
     {
         QFETCH(ViewState, state);
@@ -400,11 +399,12 @@ private Q_SLOTS:
             QTest::keyClick(m_window, Qt::Key_Tab);
             QTRY_COMPARE(m_window->activeFocusItem()->objectName(), name);
             QVERIFY2(shows({ name, 1, 0.5, navy }), qPrintable(name));
-            if (name != u"footer"_s)
-                shown << text(name, name.endsWith(u"Picker"_s) ? "displayText" : "text");
-            if (name.endsWith(u"Picker"_s))
+            if (name.endsWith(u"Picker"_s)) {
+                shown << text(name, "displayText");
                 QTest::keyClick(m_window, Qt::Key_Down);
+            }
             else if (name.endsWith(u"Field"_s)) { // Return in a field starts nothing
+                shown << text(name);
                 QTest::keyClick(m_window, Qt::Key_Exclam);
                 QTest::keyClick(m_window, Qt::Key_Return);
             }
