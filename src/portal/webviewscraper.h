@@ -49,8 +49,8 @@ public:
     {
     }
 
-    /** The engine's reason, e.g. "net::ERR_NAME_NOT_RESOLVED", or the HTTP status, e.g. "HTTP 503". */
-    [[nodiscard]] QString reason() const { return m_reason; }
+    /** "Nie udało się otworzyć strony portalu. " and the engine's reason, e.g. "net::ERR_NAME_NOT_RESOLVED",
+     *  or the HTTP status, e.g. "HTTP 503". */
     [[nodiscard]] QString errorDescription() const override;
 
 private:
