@@ -635,10 +635,10 @@ void ScraperViewModel::showInFinder()
     call << QStringList { file.toString() } << QString();
     // Asked without waiting: a file manager slow to answer must not freeze the window.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [openFolder](QDBusPendingCallWatcher *finished) {
-        finished->deleteLater();
-        if (finished->isError())
-            openFolder(finished->error().message());
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [openFolder](QDBusPendingCallWatcher *reply) {
+        reply->deleteLater();
+        if (reply->isError())
+            openFolder(reply->error().message());
     });
 #endif
 }

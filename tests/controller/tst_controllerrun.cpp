@@ -109,7 +109,7 @@ private Q_SLOTS:
         int pagesRead = 0;
         s_viewModelLog.clear();
         s_onScraperLine = [&](const QString &message) {
-            // The login's pauses leave the portal's pages the time to arrive; once in, the rest may run faster.
+            // The login's pauses leave the portal's pages time to arrive; once in, the rest may run faster.
             if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s))
                 setPauseScaleForTesting(0.01);
             pagesRead += message.startsWith(u"extractPageData"_s);
@@ -210,7 +210,8 @@ private Q_SLOTS:
                     moment.toString(u"yyyyMMdd_HHmm"_s));
             };
             const QString name = progress->outputFile().fileName();
-            QVERIFY2(name == nameAt(startedAt) || name == nameAt(QDateTime::currentDateTime()), qPrintable(name));
+            const QDateTime savedBy = QDateTime::currentDateTime();
+            QVERIFY2(name == nameAt(startedAt) || name == nameAt(savedBy), qPrintable(name));
         }
 
         // The last update of the elapsed time is the ending's (a stop's own at its moment); none follows.
@@ -223,8 +224,8 @@ private Q_SLOTS:
         // A plain run shows every step and page in order, with its progress; one without rows no page. The
         // page position is read from the paginator's range, whose short last page reads as a smaller size.
         if (ending == done && paging.isEmpty()) {
-            QStringList steps = u"Uruchamianie...|Logowanie...|Zamykanie powiadomień...|Wybieranie apelacji...|"
-                                "Nawigacja do spraw...|Stosowanie filtrów..."_s.split(u'|');
+            QStringList steps = u"Uruchamianie...|Logowanie...|Zamykanie powiadomień...|Wybieranie "
+                                "apelacji...|Nawigacja do spraw...|Stosowanie filtrów..."_s.split(u'|');
             QList<double> shares { 0.05, 0.1, 0.15, 0.2, 0.25 };
             QList<ScrapePhase> road { launching, loggingIn, selectingApelacja, navigating, filtering };
             QString position = u"\u2014"_s;

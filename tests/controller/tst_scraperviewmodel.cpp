@@ -45,7 +45,8 @@ public Q_SLOTS:
 QByteArray storedSecret(const QString &account)
 {
     QProcess lookup;
-    lookup.start(u"secret-tool"_s, { u"lookup"_s, u"server"_s, u"pl.velmoria.Velmoria"_s, u"user"_s, account });
+    lookup.start(u"secret-tool"_s,
+        { u"lookup"_s, u"server"_s, u"pl.velmoria.Velmoria"_s, u"user"_s, account });
     return lookup.waitForFinished(10000) && lookup.exitCode() == 0 ? lookup.readAllStandardOutput() : "(none)";
 }
 
