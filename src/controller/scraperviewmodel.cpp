@@ -84,7 +84,8 @@ QString errorDescriptionOf(const std::exception &error)
         return excel->errorDescription() + u' ' + excel->detail();
     if (const auto *localized = dynamic_cast<const LocalizedError *>(&error))
         return localized->errorDescription();
-    return QString::fromUtf8(error.what());
+    // Anything else is unforeseen; its own text (often "std::bad_alloc") says little to a user by itself.
+    return u"Nieoczekiwany błąd: "_s + QString::fromUtf8(error.what());
 }
 
 } // namespace
@@ -464,14 +465,23 @@ QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> t
     }
 
     m_progress->setPhase(ScrapePhase::scraping);
-    co_await scrapeAllPages(token);
+    const PageLoopOutcome outcome = co_await scrapeAllPages(token);
 
     token->checkCancellation();
     step(ScrapePhase::saving, u"Zapisywanie XLSX..."_s, 0.95);
     const QUrl destination = makeOutputURL(m_selectedApelacja, m_filters.podmiot, m_outputDirectory);
     writeXLSX(m_cases, destination);
 
-    step(ScrapePhase::done, u"Gotowe! Pobrano %1 spraw."_s.arg(m_cases.size()), 1.0);
+    if (outcome.complete) {
+        step(ScrapePhase::done, u"Gotowe! Pobrano %1 spraw."_s.arg(m_cases.size()), 1.0);
+    } else {
+        // Saved like a whole run, but nobody may take the file for all the cases.
+        qCWarning(lcViewModel, "Incomplete run: %s", qUtf8Printable(outcome.reason));
+        m_progress->setErrorMessage(outcome.reason + u" Plik zawiera tylko pobrane sprawy."_s);
+        const QString page = outcome.total ? u"strona %1 z %2"_s.arg(outcome.lastPage).arg(*outcome.total)
+                                           : u"strona %1"_s.arg(outcome.lastPage);
+        step(ScrapePhase::done, u"Niekompletne: pobrano %1 spraw (%2)."_s.arg(m_cases.size()).arg(page), 1.0);
+    }
     completeRun(destination);
 }
 
@@ -493,37 +503,106 @@ PagePosition ScraperViewModel::pagePosition(
     return position;
 }
 
-QCoro::Task<> ScraperViewModel::scrapeAllPages(std::shared_ptr<CancellationToken> token)
+PaginationInfo ScraperViewModel::withPageSize(PaginationInfo reading, qint64 pageSize)
+{
+    if (!reading.range || pageSize <= reading.range->last - reading.range->first + 1)
+        return reading;
+    // The range's numbers are never negative; dividing rounds up without overflowing.
+    const auto pages = [pageSize](qint64 items) { return items / pageSize + (items % pageSize != 0); };
+    reading.current = pages(reading.range->first);
+    reading.total = pages(reading.range->count);
+    return reading;
+}
+
+QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<CancellationToken> token)
 {
     const QPointer<ScraperViewModel> alive(this);
     qint64 pageNumber = 1;
+    qint64 largestPageSize = 0;
+    bool showedNumbers = false;
+    bool readLastPage = false;
     PageEndDetector endDetector;
+    PageLoopOutcome outcome;
     token->checkCancellation();
-    while (true) {
-        const PaginationInfo paginator = co_await unlessGone(alive, m_scraper->getPaginationInfo());
-        const PagePosition position = pagePosition(paginator.current, paginator.total, pageNumber);
-        m_progress->setPageInfo(position.pageInfo);
-        m_progress->setProgressValue(position.progressValue);
-        m_progress->setStatusText(u"Pobieranie strony %1..."_s.arg(position.shownNumber));
+    try {
+        while (true) {
+            PaginationInfo paginator = co_await unlessGone(alive, m_scraper->getPaginationInfo());
+            if (paginator.range)
+                largestPageSize = std::max(largestPageSize, paginator.range->last - paginator.range->first + 1);
+            paginator = withPageSize(paginator, largestPageSize);
+            showedNumbers = showedNumbers || paginator.showsNumbers();
+            const bool lastPage = paginator.isLastPage();
+            const PagePosition position = pagePosition(paginator.current, paginator.total, pageNumber);
+            m_progress->setPageInfo(position.pageInfo);
+            m_progress->setProgressValue(position.progressValue);
+            m_progress->setStatusText(u"Pobieranie strony %1..."_s.arg(position.shownNumber));
 
-        const QList<CourtCase> records = co_await unlessGone(alive, m_scraper->extractPageData());
-        const bool noNew = mergePageRows(records);
-        m_progress->setRecordCount(m_cases.size());
+            const QList<CourtCase> records = co_await unlessGone(alive, m_scraper->extractPageData());
+            const bool noNew = mergePageRows(records);
+            m_progress->setRecordCount(m_cases.size());
+            outcome.lastPage = position.shownNumber;
+            outcome.total = paginator.total;
+            readLastPage = readLastPage || lastPage;
 
-        const QString signature = co_await unlessGone(alive, m_scraper->pageSignature());
-        if (endDetector.isEndBeforeClick(signature, noNew))
-            co_return;
-        const bool moved = co_await unlessGone(alive, m_scraper->goToNextPage());
-        if (!moved)
-            co_return;
-        co_await unlessGone(alive, m_scraper->sleep(1.2));
-        const QString after = co_await unlessGone(alive, m_scraper->pageSignature());
-        if (after == signature)
-            co_return;
+            const QString signature = co_await unlessGone(alive, m_scraper->pageSignature());
+            if (endDetector.isEndBeforeClick(signature, noNew))
+                break;
+            const bool moved = co_await unlessGone(alive, m_scraper->goToNextPage());
+            if (!moved)
+                break;
+            co_await unlessGone(alive, m_scraper->sleep(1.2));
+            QString after = co_await unlessGone(alive, m_scraper->pageSignature());
+            // A slow portal is waited for while there must be another page; the last one or a paginator
+            // without numbers ends where the click changed nothing.
+            if (!lastPage && showedNumbers) {
+                const std::optional<QString> arrived = co_await unlessGone(alive, waitForAnotherPage(signature, after));
+                if (!arrived)
+                    break;
+                after = *arrived;
+            } else if (after == signature) {
+                break;
+            }
 
-        pageNumber = saturatingIncrement(pageNumber);
-        endDetector.leavePage(signature);
-        token->checkCancellation();
+            pageNumber = saturatingIncrement(pageNumber);
+            endDetector.leavePage(signature);
+            token->checkCancellation();
+        }
+    } catch (const PageUnresponsiveError &error) {
+        // The cases read so far are kept and saved; with none there is nothing to keep.
+        if (m_cases.isEmpty())
+            throw;
+        outcome.complete = false;
+        outcome.reason = error.errorDescription();
+        co_return outcome;
+    }
+    if (readLastPage || !showedNumbers)
+        co_return outcome;
+    outcome.complete = false;
+    outcome.reason = co_await unlessGone(alive, m_scraper->isLoginFormShown())
+        ? u"Sesja portalu wygasła."_s
+        : u"Portal nie pokazał kolejnej strony."_s;
+    co_return outcome;
+}
+
+QCoro::Task<std::optional<QString>> ScraperViewModel::waitForAnotherPage(QString left, QString shown)
+{
+    // 30 s in the driver's own pauses; a table without rows is not a page yet. The driver outlives a
+    // controller that goes meanwhile; only it is used here.
+    WebViewScraper *const scraper = m_scraper;
+    constexpr int polls = 60;
+    const auto hasRows = [](const QString &signature) {
+        return !signature.isEmpty() && !signature.startsWith(u"0:"_s);
+    };
+    for (int poll = 0;; ++poll) {
+        if (shown != left && hasRows(shown))
+            co_return shown;
+        if (poll == polls)
+            co_return std::nullopt;
+        // A session that has expired brings the login form back: no page will come.
+        if (!hasRows(shown) && co_await scraper->isLoginFormShown())
+            co_return std::nullopt;
+        co_await scraper->sleep(0.5);
+        shown = co_await scraper->pageSignature();
     }
 }
 

@@ -21,6 +21,7 @@
 #include <optional>
 
 class WebViewScraper;
+struct PaginationInfo;
 
 /** Page position and progress shown while a page of the case list is read. */
 struct PagePosition
@@ -28,6 +29,17 @@ struct PagePosition
     qint64 shownNumber = 0;
     QString pageInfo;
     double progressValue = 0.0;
+};
+
+/** How the page loop ended: with the whole table read, or with part of it and why. */
+struct PageLoopOutcome
+{
+    bool complete = true;
+    /** Why the rest is missing, for the user; empty when complete. */
+    QString reason;
+    /** The page read last and the number of pages, as shown. */
+    qint64 lastPage = 0;
+    std::optional<qint64> total;
 };
 
 /**
@@ -151,6 +163,9 @@ public:
     /** Page text and progress for a paginator reading; safe for any numbers. */
     [[nodiscard]] static PagePosition pagePosition(
         std::optional<qint64> current, std::optional<qint64> total, qint64 pageNumber);
+    /** @p reading with its page numbers worked out from @p pageSize when its own range is smaller:
+     *  a short last page would otherwise read as a page of its own size. */
+    [[nodiscard]] static PaginationInfo withPageSize(PaginationInfo reading, qint64 pageSize);
 
     /** Test-only: the monotonic clock, in milliseconds, that the elapsed time is measured on. */
     void setMonotonicClockForTesting(std::function<qint64()> clock);
@@ -183,7 +198,8 @@ private:
     static QCoro::Task<> runElapsedTimer(
         QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runPipeline(std::shared_ptr<CancellationToken> token);
-    QCoro::Task<> scrapeAllPages(std::shared_ptr<CancellationToken> token);
+    QCoro::Task<PageLoopOutcome> scrapeAllPages(std::shared_ptr<CancellationToken> token);
+    QCoro::Task<std::optional<QString>> waitForAnotherPage(QString left, QString shown);
     void updateElapsedSeconds();
     void completeRun(const QUrl &outputFile);
     void handleCancellation();

@@ -640,7 +640,7 @@ void writeXLSX(const QList<CourtCase> &cases, const QUrl &destination)
     const QByteArray package = buildPackage(cases);
 
     if (!destination.isLocalFile())
-        throw ExcelError::writeFailed(u"Not a local file: "_s + destination.toString());
+        throw ExcelError::writeFailed(u"To nie jest plik lokalny: "_s + destination.toString());
     // A temporary file beside the destination, renamed over it only when complete; left uncommitted,
     // it is removed with the object.
     QSaveFile file(destination.toLocalFile());

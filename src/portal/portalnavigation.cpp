@@ -152,8 +152,17 @@ QCoro::Task<PaginationInfo> WebViewScraper::getPaginationInfo()
     if (error.error != QJsonParseError::NoError || !document.isObject())
         co_return PaginationInfo {};
     const QJsonObject reading = document.object();
-    co_return PaginationInfo { PageScript::wholeNumber(reading.value(u"current"_s)),
-        PageScript::wholeNumber(reading.value(u"total"_s)) };
+    PaginationInfo info { PageScript::wholeNumber(reading.value(u"current"_s)),
+        PageScript::wholeNumber(reading.value(u"total"_s)), std::nullopt };
+    const QJsonArray range = reading.value(u"range"_s).toArray();
+    if (range.size() == 3) {
+        const auto first = PageScript::wholeNumber(range.at(0));
+        const auto last = PageScript::wholeNumber(range.at(1));
+        const auto count = PageScript::wholeNumber(range.at(2));
+        if (first && last && count)
+            info.range = PaginatorRange { *first, *last, *count };
+    }
+    co_return info;
 }
 
 QCoro::Task<QList<CourtCase>> WebViewScraper::extractPageData()
@@ -215,3 +224,4 @@ QCoro::Task<bool> WebViewScraper::goToNextPage()
     co_await sleep(1.5);
     co_return true;
 }
+

@@ -28,6 +28,11 @@
 #include "portal/unicodetext.h"
 
 #include <cmath>
+#include <csignal>
+
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +58,8 @@ class ScriptResult : public QObject
 public:
     using QObject::QObject;
     QVariant value;
+    // No answer came in time: the page is given up on.
+    bool expired = false;
 Q_SIGNALS:
     void done();
 };
@@ -93,6 +100,11 @@ struct WebViewScraper::Private
     QUrl requestedUrl;
     // Why the engine gave up on the requested load; empty unless it failed.
     QString requestedLoadFailure;
+    // A load has succeeded since loadURL() asked for one: until then the page shown may be an older one.
+    bool requestedLoadAnswered = true;
+    // The page's process has ended (or was ended); no script reaches it until the next load brings a new one.
+    bool rendererGone = false;
+    std::chrono::milliseconds scriptTimeout = WebViewScraper::scriptTimeout;
     QSet<QByteArray> cookies;
     std::shared_ptr<CancellationToken> neverCancelled = std::make_shared<CancellationToken>();
 
@@ -121,6 +133,18 @@ QString JavaScriptError::errorDescription() const
 QString PageLoadError::errorDescription() const
 {
     return u"Nie udało się otworzyć strony portalu. "_s + m_reason;
+}
+
+QString PageUnresponsiveError::errorDescription() const
+{
+    return m_kind == Kind::crashed ? u"Strona portalu przestała działać."_s : u"Strona portalu nie odpowiada."_s;
+}
+
+bool PaginationInfo::isLastPage() const
+{
+    if (range)
+        return range->last == range->count;
+    return current && total && *current >= *total;
 }
 
 WebViewScraper::WebViewScraper(const QUrl &loginUrl, QObject *parent)
@@ -174,9 +198,15 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
 
     // A load that replaces one under way brings no start of its own, so whatever load ends next
     // is the requested one.
+    connect(d->page, &QWebEnginePage::renderProcessTerminated, this, [this] { d->rendererGone = true; });
     connect(d->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            // A load after the page's process has ended starts a new one.
+            d->rendererGone = false;
             return;
+        }
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+            d->requestedLoadAnswered = true;
         // A load cut short by another one, or stopped, says nothing about the portal.
         constexpr int abortedError = -3;
         if (d->requestedLoadPending && info.status() == QWebEngineLoadingInfo::LoadFailedStatus
@@ -192,8 +222,10 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     // at all, only the new address, while nothing is loading. An address the old page sets for
     // itself meanwhile is not the requested one and ends nothing.
     connect(d->page, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
-        if (!d->page->isLoading() && isSameAddress(url, d->requestedUrl))
+        if (!d->page->isLoading() && isSameAddress(url, d->requestedUrl)) {
+            d->requestedLoadAnswered = true;
             d->endRequestedLoad();
+        }
     });
     d->requestTimer.setSingleShot(true);
     d->requestTimer.setInterval(requestTimeout);
@@ -215,6 +247,11 @@ WebViewScraper::~WebViewScraper()
 void WebViewScraper::setRequestTimeoutForTesting(std::chrono::milliseconds timeout)
 {
     d->requestTimer.setInterval(timeout);
+}
+
+void WebViewScraper::setScriptTimeoutForTesting(std::chrono::milliseconds timeout)
+{
+    d->scriptTimeout = timeout;
 }
 
 void WebViewScraper::setCancellationToken(std::shared_ptr<CancellationToken> token)
@@ -244,6 +281,10 @@ QUrl WebViewScraper::loginUrl() const
 
 QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
 {
+    // A page without its process never answers; failing at once lets the run end.
+    if (d->rendererGone)
+        throw PageUnresponsiveError(PageUnresponsiveError::Kind::crashed);
+
     // runJavaScript reports no error; catch it in the page and hand it back tagged.
     QString body = script.trimmed();
     while (body.endsWith(u';'))
@@ -258,8 +299,25 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
     // Nor does it come when the page's render process dies mid-script: the run would hang for good.
     const auto crashGuard = connect(d->page, &QWebEnginePage::renderProcessTerminated, result.get(),
                                     [result] { Q_EMIT result->done(); });
+    // A hung page never answers either. A stop waits a little for an answer on its way, then gives up.
+    auto *deadline = new QTimer(result.get());
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, result.get(), [result] {
+        result->expired = true;
+        Q_EMIT result->done();
+    });
+    deadline->start(d->scriptTimeout);
+    const std::shared_ptr<CancellationToken> token = m_token;
+    const auto shortenForStop = [deadline] {
+        if (deadline->remainingTimeAsDuration() > stopGrace)
+            deadline->start(stopGrace);
+    };
+    if (token && token->isCancelled())
+        shortenForStop();
+    else if (token)
+        connect(token.get(), &CancellationToken::cancelled, deadline, shortenForStop);
     d->page->runJavaScript(wrapped, [result](const QVariant &value) {
-        if (result) {
+        if (result && !result->expired) {
             result->value = value;
             Q_EMIT result->done();
         }
@@ -268,17 +326,45 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
     disconnect(guard);
     disconnect(crashGuard);
     const QVariant tagged = result->value;
+    const bool expired = result->expired;
     result->deleteLater();
 
+    if (expired) {
+        endUnresponsivePage();
+        if (token && token->isCancelled())
+            throw CancellationError();
+        throw PageUnresponsiveError(PageUnresponsiveError::Kind::silent);
+    }
     const QVariantMap map = tagged.toMap();
+    if (!map.contains(u"ok"_s) && d->rendererGone)
+        throw PageUnresponsiveError(PageUnresponsiveError::Kind::crashed);
     if (!map.contains(u"ok"_s))
-        throw JavaScriptError(u"the script did not compile, or its page went away"_s);
+        throw JavaScriptError(u"skryptu nie udało się uruchomić albo jego strona zniknęła"_s);
     if (!map.value(u"ok"_s).toBool())
         throw JavaScriptError(map.value(u"error"_s).toString());
     const QVariant value = map.value(u"value"_s);
     if (!value.isValid() || value.typeId() == QMetaType::Nullptr)
         co_return QVariant();
     co_return value;
+}
+
+void WebViewScraper::endUnresponsivePage()
+{
+    // A page stuck in a script holds its process: scripts and loads would wait on it for ever, and it
+    // keeps a processor busy. Ending the process frees both; the next load starts a new one.
+    const qint64 pid = d->page->renderProcessPid();
+    if (!d->rendererGone && pid > 0) {
+        qCWarning(lcScraper, "Ending the page's unresponsive process %lld", static_cast<long long>(pid));
+#if defined(Q_OS_WIN)
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid))) {
+            TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+#else
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+#endif
+    }
+    d->rendererGone = true;
 }
 
 bool WebViewScraper::isSameAddress(const QUrl &first, const QUrl &second)
@@ -302,6 +388,8 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     d->requestedLoadPending = true;
     d->requestedUrl = url;
     d->requestedLoadFailure.clear();
+    d->requestedLoadAnswered = false;
+    d->rendererGone = false;
     d->requestTimer.start();
     d->page->load(url);
     co_await waitForPageLoad();
@@ -352,26 +440,53 @@ QString WebViewScraper::clickAtPointJS(int x, int y)
     return script + u"("_s + QString::number(x) + u", "_s + QString::number(y) + u")"_s;
 }
 
-QString WebViewScraper::loginFillJS(const QString &login)
+namespace {
+
+const QStringList &loginSelectors()
 {
-    static const QString script = PageScript::load(u"fillfirstmatch"_s);
     static const QStringList selectors = {
         u"input[formcontrolname=\"login\"]"_s, u"input[name=\"login\"]"_s, u"input[name=\"username\"]"_s,
         u"input[type=\"text\"]"_s,             u"input[placeholder*=\"ogin\"]"_s, u"#login"_s,
     };
-    return script + u"("_s + PageScript::quotedList(selectors) + u", "_s + PageScript::quoted(login) + u")"_s;
+    return selectors;
 }
 
-QString WebViewScraper::passwordFillJS(const QString &password)
+const QStringList &passwordSelectors()
 {
-    static const QString script = PageScript::load(u"fillfirstmatch"_s);
     static const QStringList selectors = {
         u"input[formcontrolname=\"password\"]"_s,
         u"input[name=\"password\"]"_s,
         u"input[type=\"password\"]"_s,
         u"#password"_s,
     };
-    return script + u"("_s + PageScript::quotedList(selectors) + u", "_s + PageScript::quoted(password) + u")"_s;
+    return selectors;
+}
+
+} // namespace
+
+QString WebViewScraper::loginFillJS(const QString &login)
+{
+    static const QString script = PageScript::load(u"fillfirstmatch"_s);
+    return script + u"("_s + PageScript::quotedList(loginSelectors()) + u", "_s + PageScript::quoted(login) + u")"_s;
+}
+
+QString WebViewScraper::passwordFillJS(const QString &password)
+{
+    static const QString script = PageScript::load(u"fillfirstmatch"_s);
+    return script + u"("_s + PageScript::quotedList(passwordSelectors()) + u", "_s + PageScript::quoted(password)
+        + u")"_s;
+}
+
+QString WebViewScraper::loginFormShownJS()
+{
+    static const QString script = PageScript::load(u"loginformshown"_s) + u"("_s
+        + PageScript::quotedList(loginSelectors()) + u", "_s + PageScript::quotedList(passwordSelectors()) + u")"_s;
+    return script;
+}
+
+QCoro::Task<bool> WebViewScraper::isLoginFormShown()
+{
+    co_return PageScript::boolOr(co_await evaluateJS(loginFormShownJS()), false);
 }
 
 QString WebViewScraper::submitJS()
@@ -473,6 +588,7 @@ QCoro::Task<> WebViewScraper::forgetSessionOfOtherLogin(const QString &login)
 QCoro::Task<> WebViewScraper::fillWithRetries(QString script, bool isPassword)
 {
     for (int attempt = 1; attempt <= loginFillAttempts; ++attempt) {
+        throwIfRequestedLoadFailed();
         const bool filled = PageScript::boolOr(co_await evaluateJS(script), false);
         if (isPassword)
             qCInfo(lcScraper, "Fill password attempt %ld: %s", static_cast<long>(attempt), filled ? "true" : "false");
@@ -506,10 +622,10 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
         co_await loadURL(d->loginUrl.toString(QUrl::FullyEncoded));
     }
     // Without the login page no login can be tried: the portal is out of reach, the password may be right.
-    if (!d->requestedLoadFailure.isEmpty())
-        throw PageLoadError(d->requestedLoadFailure);
+    throwIfRequestedLoadFailed();
 
     co_await sleep(3.0);
+    throwIfRequestedLoadFailed();
 
     const QString currentUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
     qCInfo(lcScraper, "Current URL: %s", qUtf8Printable(currentUrl));
@@ -541,9 +657,17 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
     rememberSessionLogin(login);
 }
 
+void WebViewScraper::throwIfRequestedLoadFailed() const
+{
+    if (!d->requestedLoadFailure.isEmpty())
+        throw PageLoadError(d->requestedLoadFailure);
+}
+
 QCoro::Task<> WebViewScraper::verifyLoggedIn()
 {
     for (int attempt = 1;; ++attempt) {
+        // A load that has failed meanwhile, even late, means the portal was not reached.
+        throwIfRequestedLoadFailed();
         const QVariant probe = co_await evaluateJS(loggedInProbeJS());
         const QString currentUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
         const QString bodyPrefix = PageScript::textOr(
@@ -552,11 +676,17 @@ QCoro::Task<> WebViewScraper::verifyLoggedIn()
         qCInfo(lcScraper, "verifyLoggedIn attempt %ld: result=%s url=%s body=%s", static_cast<long>(attempt),
                isText ? qUtf8Printable(probe.toString()) : "nil", qUtf8Printable(currentUrl),
                qUtf8Printable(bodyPrefix));
-        if (isText && probe.toString() == u"ok"_s)
+        // Until the requested load has succeeded the page shown is an older one, whatever it says.
+        if (isText && probe.toString() == u"ok"_s && d->requestedLoadAnswered)
             co_return;
         co_await sleep(1.0);
-        if (attempt == loggedInProbes)
-            throw ScraperError::loginFailed();
+        if (attempt < loggedInProbes)
+            continue;
+        throwIfRequestedLoadFailed();
+        // A right password gets no other chance when the portal never answered: say so, not that it is wrong.
+        if (!d->requestedLoadAnswered)
+            throw PageLoadError(u"Portal nie odpowiada."_s);
+        throw ScraperError::loginFailed();
     }
 }
 

@@ -57,11 +57,45 @@ private:
     QString m_reason;
 };
 
+/** The portal's page stopped working (its process ended) or stopped answering scripts. */
+class PageUnresponsiveError : public LocalizedError
+{
+public:
+    enum class Kind { crashed, silent };
+
+    explicit PageUnresponsiveError(Kind kind)
+        : m_kind(kind)
+    {
+    }
+
+    [[nodiscard]] Kind kind() const { return m_kind; }
+    /** "Strona portalu przestała działać." or "Strona portalu nie odpowiada." */
+    [[nodiscard]] QString errorDescription() const override;
+
+private:
+    Kind m_kind;
+};
+
+/** The paginator's range "a - b z n" as it reads. */
+struct PaginatorRange
+{
+    qint64 first = 0;
+    qint64 last = 0;
+    qint64 count = 0;
+};
+
 /** The paginator's reading: current page and number of pages, each possibly unknown. */
 struct PaginationInfo
 {
     std::optional<qint64> current;
     std::optional<qint64> total;
+    /** Present when the paginator shows a range; current and total were worked out from it. */
+    std::optional<PaginatorRange> range;
+
+    /** Whether the paginator shows any page numbers at all. */
+    [[nodiscard]] bool showsNumbers() const { return current || total; }
+    /** The range ends at its total, or, without a range, the page shown is at least the total. */
+    [[nodiscard]] bool isLastPage() const;
 };
 
 /**
@@ -92,6 +126,12 @@ public:
     static constexpr std::chrono::milliseconds requestTimeout = std::chrono::seconds(60);
     /** Test-only: stop requested loads after @p timeout instead. */
     void setRequestTimeoutForTesting(std::chrono::milliseconds timeout);
+    /** A page script with no answer after this long counts as a page that stopped answering. */
+    static constexpr std::chrono::milliseconds scriptTimeout = std::chrono::seconds(30);
+    /** How long a stop waits for the answer of a script already sent. */
+    static constexpr std::chrono::milliseconds stopGrace = std::chrono::seconds(1);
+    /** Test-only: give up on scripts after @p timeout instead. */
+    void setScriptTimeoutForTesting(std::chrono::milliseconds timeout);
 
     /** The token of the run under way; pauses and checks throw once it is cancelled. */
     void setCancellationToken(std::shared_ptr<CancellationToken> token);
@@ -109,7 +149,10 @@ public:
     /**
      * Runs @p script, an expression (typically "(function() { ... })()"), in the shown page.
      * Returns its value; an invalid QVariant for null and undefined. Throws JavaScriptError when
-     * the script throws or does not compile. Never interrupted, never timed out.
+     * the script throws or does not compile. Throws PageUnresponsiveError at once while the page's
+     * process is gone, or when no answer comes within scriptTimeout. Once the run is stopped the
+     * answer is awaited for stopGrace more, then CancellationError is thrown. A page given up on
+     * has its process ended, so that the next load starts afresh.
      */
     QCoro::Task<QVariant> evaluateJS(QString script);
     /** Loads an absolute address (else ScraperError::invalidURL) and awaits waitForPageLoad(). */
@@ -141,13 +184,18 @@ public:
      * Throws PageLoadError when the engine reports that the login page failed to load.
      */
     QCoro::Task<> login(QString login, QString password);
-    /** 15 probes of the page, 1 s apart; throws ScraperError::loginFailed when none succeeds. */
+    /**
+     * 15 probes of the page, 1 s apart; throws ScraperError::loginFailed when none succeeds. While a
+     * load requested by loadURL() has not succeeded, the page shown is not the one it asked for, and
+     * its probes never count; when it has failed, PageLoadError is thrown at once.
+     */
     QCoro::Task<> verifyLoggedIn();
 
     [[nodiscard]] static QString loginFillJS(const QString &login);
     [[nodiscard]] static QString passwordFillJS(const QString &password);
     [[nodiscard]] static QString submitJS();
     [[nodiscard]] static QString loggedInProbeJS();
+    [[nodiscard]] static QString loginFormShownJS();
 
     // Pop-ups and region
     QCoro::Task<> dismissPopups();
@@ -166,11 +214,15 @@ public:
     QCoro::Task<QList<CourtCase>> extractPageData();
     QCoro::Task<QString> pageSignature();
     QCoro::Task<bool> goToNextPage();
+    /** Whether the page shows the login form again: a login and a password field. */
+    QCoro::Task<bool> isLoginFormShown();
 
 private:
     QCoro::Task<> forgetSessionOfOtherLogin(const QString &login);
     QCoro::Task<> fillWithRetries(QString script, bool isPassword);
     void rememberSessionLogin(const QString &login);
+    void throwIfRequestedLoadFailed() const;
+    void endUnresponsivePage();
 
     struct Private;
     std::unique_ptr<Private> d;

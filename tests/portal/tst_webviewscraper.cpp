@@ -10,10 +10,13 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -219,7 +222,7 @@ private Q_SLOTS:
         row("pages as \"n z m\"", u"<div class=mat-paginator>Strona 3 z 12</div>"_s, script(u"paginator"_s),
             R"({"current":3,"total":12}||)");
         row("empty range", u"<div class=app-pagination>5 - 4 z 10</div>"_s, script(u"paginator"_s),
-            R"({"current":null,"total":null}||)");
+            R"({"current":null,"total":null,"range":[5,4,10]}||)");
         row("rows of a table, its header among them", u"<table><tbody><tr><td>Sygnatura / Sąd</td><td>b</td>"
             "<td>c</td></tr><tr><td>III Ca 7/22<br>Sąd Okręgowy<br>I Wydział<br>Cywilny keyboard_double_arrow_down</td>"
             "<td>&lt;b&gt; 'y'<br>Jan<br>Anna arrow_drop_down</td><td>SSR<br>Nowak</td><td>2022-02-02<br>-</td><td>"
@@ -234,7 +237,7 @@ private Q_SLOTS:
             "String.fromCharCode(0xD800)</script>"_s,
             script(u"rows"_s), "[[\"I C 1/24\uFFFD\",\"\",\"\",\"😀\",\"\",\"R\",\"\",\"\",\"\"]]||");
         row("range, rounded up", u"<div class=app-pagination>11 - 20 z 25</div>"_s, script(u"paginator"_s),
-            R"({"current":2,"total":3}||)");
+            R"({"current":2,"total":3,"range":[11,20,25]}||)");
         row("pages with a slash", u"<div class=app-pagination>3 / 12</div>"_s, script(u"paginator"_s),
             R"({"current":3,"total":12}||)");
         row("next by its title, before następn", u"<div class=app-pagination><button>poprzednia</button><button id=a "
@@ -252,6 +255,10 @@ private Q_SLOTS:
         row("rows counted once", u"<table><tbody><tr><td>1</td></tr><tr class=mat-row><td>2</td></tr>"
             "</tbody></table>"_s, script(u"rowcount"_s), "2||");
         row("signature", u"<mat-row>a</mat-row><mat-row>b</mat-row>"_s, script(u"signature"_s), "2:ab||");
+        row("login form shown", u"<input placeholder=Login><input type=password>"_s,
+            WebViewScraper::loginFormShownJS(), "true||,");
+        row("a search form is no login form", u"<input type=text><input type=search>"_s,
+            WebViewScraper::loginFormShownJS(), "false||,");
     }
 
     // Script values come back as they are, no value for null and undefined, and a script that throws fails
@@ -337,6 +344,77 @@ private Q_SLOTS:
         }
         QCOMPARE(found.join(u' '), u"/login= /= /login= /login= /login= /= /=bartek"_s);
         QCOMPARE(valuesOf(u"set"_s, u"login"_s), (QStringList { anna, u"bartek"_s, u"bartek"_s }));
+    }
+
+    // A page whose process has ended fails every script at once, until a load brings a new one. A page stuck
+    // in a script fails once it has not answered in time, and is ended so that the next load works. A stop
+    // waits a moment for a script's answer and uses it; a script that does not answer then is given up.
+    void pageThatStopsAnswering()
+    {
+        QWebEnginePage *page = m_scraper->webView()->page();
+        const auto loadPlain = [this] { runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString())); };
+        const QString body = u"document.body.innerText"_s;
+        loadPlain();
+        QSignalSpy ended(page, &QWebEnginePage::renderProcessTerminated);
+        ::kill(static_cast<pid_t>(page->renderProcessPid()), SIGKILL);
+        QVERIFY(ended.wait(20000));
+        const QString crashed = u"Strona portalu przestała działać."_s;
+        QCOMPARE(failureOf(m_scraper->evaluateJS(body)), crashed);
+        QCOMPARE(failureOf(m_scraper->evaluateJS(body)), crashed);
+        loadPlain();
+        QCOMPARE(evaluate(body), QVariant(u"plain page"_s));
+
+        m_scraper->setScriptTimeoutForTesting(std::chrono::milliseconds(300));
+        const auto restore = qScopeGuard([this] {
+            m_scraper->setScriptTimeoutForTesting(WebViewScraper::scriptTimeout);
+            m_scraper->setCancellationToken(nullptr);
+        });
+        QCOMPARE(failureOf(m_scraper->evaluateJS(u"(function() { for (;;) {} })()"_s)),
+            u"Strona portalu nie odpowiada."_s);
+        QVERIFY(ended.wait(20000)); // ended by the driver
+        QCOMPARE(failureOf(m_scraper->evaluateJS(body)), crashed);
+        loadPlain();
+        m_scraper->setScriptTimeoutForTesting(WebViewScraper::scriptTimeout);
+
+        auto token = std::make_shared<CancellationToken>();
+        m_scraper->setCancellationToken(token);
+        QTimer::singleShot(50, token.get(), &CancellationToken::cancel);
+        QCOMPARE(evaluate(u"(function() { var t = Date.now(); while (Date.now() - t < 400); return 7; })()"_s),
+            QVariant(7));
+        QVERIFY_THROWS_EXCEPTION(CancellationError, evaluate(u"(function() { for (;;) {} })()"_s));
+        QVERIFY(ended.wait(20000));
+        m_scraper->setCancellationToken(nullptr);
+        loadPlain();
+        QCOMPARE(evaluate(body), QVariant(u"plain page"_s));
+    }
+
+    // A portal that takes the connection and never answers, or fails it while the login is being checked, is
+    // reported as out of reach, not as a wrong password; the page shown before, logged in, does not count.
+    void portalThatNeverAnswers()
+    {
+        // The check's pauses alone last 1.3 s here, its page wait 0.3 s: the second server fails the load between.
+        QTcpServer silent; // accepts, then says nothing; the second one closes each connection after 0.8 s
+        QTcpServer closing;
+        QVERIFY(silent.listen(QHostAddress::LocalHost) && closing.listen(QHostAddress::LocalHost));
+        QList<QTcpSocket *> held;
+        connect(&silent, &QTcpServer::newConnection, this, [&] { held.append(silent.nextPendingConnection()); });
+        connect(&closing, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *socket = closing.nextPendingConnection();
+            QTimer::singleShot(800, socket, [socket] { socket->abort(); });
+        });
+        {
+            WebViewScraper scraper(QUrl(u"http://127.0.0.1:%1/login"_s.arg(silent.serverPort())),
+                m_storage.filePath(u"silent"_s));
+            runTask(scraper.loadURL(m_portal.url(u"/app?popups=0"_s).toString()));
+            QCOMPARE(PageScript::textOr(runTask(scraper.evaluateJS(WebViewScraper::loggedInProbeJS())), {}), u"ok"_s);
+            QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),
+                u"Nie udało się otworzyć strony portalu. Portal nie odpowiada."_s);
+        }
+        WebViewScraper scraper(QUrl(u"http://127.0.0.1:%1/login"_s.arg(closing.serverPort())),
+            m_storage.filePath(u"closing"_s));
+        QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),
+            u"Nie udało się otworzyć strony portalu. net::ERR_EMPTY_RESPONSE"_s);
+        qDeleteAll(held);
     }
 
     // A login page that does not load at all is reported with the engine's reason, not as a refused login.

@@ -10,7 +10,9 @@
         var last = parseInt(range[2], 10);
         var count = parseInt(range[3], 10);
         var pageSize = last - first + 1;
-        return JSON.stringify({ current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize) });
+        // The range itself too: a short last page gives a smaller size, and the range tells the last page.
+        return JSON.stringify({ current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize),
+            range: [first, last, count] });
     }
     var pages = text.match(/(\d+)\s*\/\s*(\d+)/) || text.match(/(\d+)\s+z\s+(\d+)/);
     if (pages) {

@@ -63,6 +63,10 @@ class Request(BaseHTTPRequestHandler):
         query = urllib.parse.parse_qs(url.query)
         if url.path == "/slow":
             time.sleep(float(query["seconds"][0]))
+        if url.path == "/api/sprawy" and int(query.get("page", ["0"])[0]) > 0:
+            with lock:
+                delay = state["config"].get("delay", 0)
+            time.sleep(delay)
         with lock:
             text, content_type, status, headers = self.respond(f"{self.command} {url.path}", url, query, body)
         text = text.encode() if isinstance(text, str) else text
@@ -92,6 +96,12 @@ class Request(BaseHTTPRequestHandler):
         elif route == "GET /api/sprawy/all":
             return json.dumps(filtered(query)), JSON, 200, []
         elif route == "GET /api/sprawy":
+            page, config = int(query["page"][0]), state["config"]
+            if page >= config.get("expireFrom", float("inf")):
+                state["sessions"].pop(jar["PORTAL"].value if "PORTAL" in jar else "", None)
+                return "{}", JSON, 401, []
+            if page >= config.get("failFrom", float("inf")):
+                return "{}", JSON, 500, []
             return json.dumps(cases_page(query)), JSON, 200, []
         elif route == "POST /login":
             return login_submit(dict(urllib.parse.parse_qsl(body.decode(), keep_blank_values=True)))
@@ -103,7 +113,10 @@ class Request(BaseHTTPRequestHandler):
             return "", "text/html", 302, [("Location", "/" if login else "/login")]
         elif route in ("GET /login", "GET /", "GET /app"):
             page = (WWW / ("login.html" if route == "GET /login" else "app/index.html")).read_text(encoding="utf-8")
-            return page.replace("{{login}}", html.escape(login or "")), "text/html", 200, []
+            # Pages after the first come asynchronously where the portal is slow or fails, as a real one's do.
+            late = any(key in state["config"] for key in ("delay", "failFrom", "expireFrom"))
+            page = page.replace("{{login}}", html.escape(login or "")).replace("{{late}}", "1" if late else "")
+            return page.replace("{{hang}}", "1" if state["config"].get("hang") else ""), "text/html", 200, []
         elif route == "GET /slow":
             return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:

@@ -1,7 +1,10 @@
 // The logged-in portal, built the way its Angular Material pages are: header region menu, pop-ups,
 // navigation, the case list with filters, table and paginator. Panels and pop-ups live in the overlay
-// container. Rendering is synchronous, so a click has changed the page when it returns.
-// Variants in the query: region=none (no region control), popups=0 (none on arrival).
+// container. Rendering is synchronous, so a click has changed the page when it returns; where the server is
+// configured slow or failing (data-late), the next page arrives asynchronously instead: a failure shows a
+// notice and keeps the table, an expired session goes back to the login page. With data-hang the page runs
+// into an endless script right after the search. Variants in the query: region=none (no region control),
+// popups=0 (none on arrival).
 (function() {
     // The portal keeps its user in web storage; another account must not inherit it.
     localStorage.setItem('portalUser', document.body.dataset.user);
@@ -100,6 +103,8 @@
             });
             paging.page = 0;
             renderCases();
+            if (document.body.dataset.hang)
+                setTimeout(function() { for (;;) {} }, 0);
         }, [icon('search'), element('span', {}, 'Szukaj')]));
         return filters;
     }
@@ -118,15 +123,30 @@
             cell(['\u25CF ' + item.status], [icon('keyboard_arrow_down')]),
             cell([], [icon('more_vert')])]);
     }
-    function renderCases() {
+    function renderCases(previousPage) {
         var parameters = new URLSearchParams(applied);
         parameters.set('region', region);
         parameters.set('page', paging.page);
         parameters.set('size', paging.size);
+        var late = previousPage !== undefined && document.body.dataset.late;
         var xhr = new XMLHttpRequest();
-        xhr.open('GET', '/api/sprawy?' + parameters, false);
+        xhr.open('GET', '/api/sprawy?' + parameters, !!late);
+        if (!late) {
+            xhr.send();
+            return showCases(JSON.parse(xhr.responseText));
+        }
+        xhr.onload = function() {
+            if (xhr.status === 401)
+                return location.assign('/login');
+            if (xhr.status !== 200) {
+                paging.page = previousPage;
+                return pane({ 'class': 'mat-snack-bar-container' }, [element('span', {}, 'Błąd serwera. Spróbuj ponownie.')]);
+            }
+            showCases(JSON.parse(xhr.responseText));
+        };
         xhr.send();
-        var data = JSON.parse(xhr.responseText);
+    }
+    function showCases(data) {
         tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', data.rows.map(caseRow)));
 
         var size = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, String(paging.size));
@@ -139,8 +159,9 @@
         if (data.paging === 'nonext')
             return;
         paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
+            var left = paging.page;
             paging.page = onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1;
-            renderCases();
+            renderCases(left);
         }, [icon('chevron_right')])).disabled = onLast && data.paging !== 'wrap' && data.paging !== 'stuck';
     }
 
