@@ -104,6 +104,8 @@ struct WebViewScraper::Private
     bool requestedLoadAnswered = true;
     // The page's process has ended (or was ended); no script reaches it until the next load brings a new one.
     bool rendererGone = false;
+    // The driver has ended the page's process and the engine has not reported it yet.
+    bool terminationPending = false;
     std::chrono::milliseconds scriptTimeout = WebViewScraper::scriptTimeout;
     QSet<QByteArray> cookies;
     std::shared_ptr<CancellationToken> neverCancelled = std::make_shared<CancellationToken>();
@@ -198,7 +200,10 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
 
     // A load that replaces one under way brings no start of its own, so whatever load ends next
     // is the requested one.
-    connect(d->page, &QWebEnginePage::renderProcessTerminated, this, [this] { d->rendererGone = true; });
+    connect(d->page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        d->rendererGone = true;
+        d->terminationPending = false;
+    });
     connect(d->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             // A load after the page's process has ended starts a new one.
@@ -363,6 +368,7 @@ void WebViewScraper::endUnresponsivePage()
 #else
         ::kill(static_cast<pid_t>(pid), SIGKILL);
 #endif
+        d->terminationPending = true;
     }
     d->rendererGone = true;
 }
@@ -385,6 +391,9 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     const QUrl url(address, QUrl::StrictMode);
     if (address.isEmpty() || !url.isValid() || url.isRelative())
         throw ScraperError::invalidURL(address);
+    // A load sent before the engine has seen the ended process go would go down with it.
+    if (d->terminationPending)
+        co_await qCoro(d->page, &QWebEnginePage::renderProcessTerminated, std::chrono::seconds(5));
     d->requestedLoadPending = true;
     d->requestedUrl = url;
     d->requestedLoadFailure.clear();

@@ -276,6 +276,49 @@ private Q_SLOTS:
             QCOMPARE(progress->pageInfo(), position);
         }
     }
+
+    // A page stuck in an endless script after the search: a stop ends the run all the same, and so does the
+    // page's silence once it has lasted too long; each time the next run in the same window works.
+    void hungPage()
+    {
+        if (!inThisShard(0))
+            QSKIP("runs in the first shard");
+        QVERIFY(m_portal.reset());
+        setPauseScaleForTesting(0.05);
+        QTemporaryDir folder;
+        ScraperViewModel viewModel(m_portal.url(u"/login"_s));
+        viewModel.setLogin(u"anna"_s);
+        viewModel.setPassword(u"a1"_s);
+        viewModel.setSelectedApelacja(u"Apelacja wrocławska"_s);
+        viewModel.setOutputDirectory(QUrl::fromLocalFile(folder.path()));
+        QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
+        s_onScraperLine = [&viewModel](const QString &message) {
+            if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s))
+                setPauseScaleForTesting(0.01);
+            if (message.startsWith(u"Setting max page size"_s) && viewModel.property("stopThere").toBool())
+                viewModel.stopScraping();
+        };
+        const auto forget = qScopeGuard([] { s_onScraperLine = nullptr; });
+        // A search without results shows that the next run gets through the login, the region and the filters.
+        const auto run = [&](bool hang, bool stop) {
+            QVERIFY(m_portal.configure({ { u"hang"_s, hang } }));
+            setPauseScaleForTesting(0.05);
+            viewModel.setFilter(u"podmiot"_s, hang ? QString() : u"Nikt Taki"_s);
+            viewModel.setProperty("stopThere", stop);
+            viewModel.startScraping();
+            QVERIFY(finished.wait(60000));
+        };
+        run(true, true);
+        QCOMPARE(viewModel.progress()->statusText(), u"Zatrzymano. Pobrano 0 spraw."_s);
+        QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::results);
+        run(false, false);
+        QCOMPARE(viewModel.progress()->statusText(), u"Brak wyników."_s);
+        viewModel.scraper()->setScriptTimeoutForTesting(std::chrono::seconds(1));
+        run(true, false);
+        QCOMPARE(viewModel.progress()->statusText(), u"Błąd: Strona portalu nie odpowiada."_s);
+        run(false, false);
+        QCOMPARE(viewModel.progress()->statusText(), u"Brak wyników."_s);
+    }
 };
 
 VELMORIA_WEBENGINE_TEST_MAIN(ControllerRunTest)
