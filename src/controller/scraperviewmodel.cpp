@@ -206,6 +206,8 @@ void ScraperViewModel::setLoginError(const std::optional<QString> &message)
     const bool same = m_loginError.has_value() == message.has_value()
         && (!message || UnicodeText::canonicallyEqual(*m_loginError, *message));
     m_loginError = message;
+    // Only startScraping() knows a message to be about the folder, and says so after this.
+    m_loginErrorIsAboutFolder = false;
     if (!same)
         Q_EMIT loginErrorChanged();
 }
@@ -287,6 +289,8 @@ void ScraperViewModel::chooseOutputDirectory(const QUrl &folder)
         return;
     setOutputDirectory(folder);
     saveOutputDirectory(folder);
+    if (m_loginErrorIsAboutFolder)
+        setLoginError(std::nullopt);
 }
 
 std::optional<QString> ScraperViewModel::outputDirectoryProblem() const
@@ -329,6 +333,7 @@ void ScraperViewModel::startScraping()
     // fail only at the very end and lose every collected case.
     if (const auto problem = outputDirectoryProblem()) {
         setLoginError(problem);
+        m_loginErrorIsAboutFolder = true;
         return;
     }
     setLoginError(std::nullopt);

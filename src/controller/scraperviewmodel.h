@@ -137,7 +137,10 @@ public:
     Q_INVOKABLE [[nodiscard]] QStringList caseColumnValues(int row) const;
     /** Sets one filter field by its name ("status", "dataOd", "dataDo", "podmiot", "przedmiot"). */
     Q_INVOKABLE void setFilter(const QString &field, const QString &value);
-    /** The folder chooser's choice: shown at once and remembered for the next launch. */
+    /**
+     * The folder chooser's choice: shown at once and remembered for the next launch. It clears a
+     * refusal of the previous folder; the new one is checked at the next start.
+     */
     Q_INVOKABLE void chooseOutputDirectory(const QUrl &folder);
 
     /**
@@ -212,6 +215,8 @@ private:
     ScrapeFilters m_filters;
     QUrl m_outputDirectory;
     std::optional<QString> m_loginError;
+    // Whether m_loginError refuses the output folder, which a new choice of folder answers.
+    bool m_loginErrorIsAboutFolder = false;
     ScrapeProgress *m_progress = nullptr;
     QList<CourtCase> m_cases;
     ViewState m_viewState = ViewState::login;

@@ -26,7 +26,7 @@ ColumnLayout {
     }
 
     function chooseOutputDirectory() {
-        const folder = ViewHelpers.chooseFolder(viewModel.outputDirectory, Window.window)
+        const folder = ViewHelpers.chooseFolder(viewModel.outputDirectory, changeFolderButton)
         if (folder.toString() !== "")
             viewModel.chooseOutputDirectory(folder)
     }
@@ -161,6 +161,7 @@ ColumnLayout {
             elide: Text.ElideMiddle
         }
         SecondaryButtonStyle {
+            id: changeFolderButton
             objectName: "changeFolderButton"
             text: qsTr("Zmień")
             onClicked: root.chooseOutputDirectory()

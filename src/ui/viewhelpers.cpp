@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QQuickWindow>
 
 #include "controller/scrapeprogress.h"
 #include "export/xlsxwriter.h"
@@ -94,8 +95,14 @@ QString ViewHelpers::folderPath(const QUrl &folder)
     return folder.isLocalFile() ? folder.toLocalFile() : folder.toString(QUrl::PreferLocalFile);
 }
 
-QUrl ViewHelpers::chooseFolder(const QUrl &startFolder, QWindow *parent)
+QUrl ViewHelpers::chooseFolder(const QUrl &startFolder, QQuickItem *opener)
 {
+    QWindow *parent = opener ? opener->window() : nullptr;
+    // Read before the dialog draws the keys away from the window: the ring shows only for keys that
+    // came from the keyboard, and the window's return hands them back for another reason.
+    const Qt::FocusReason focusReason
+        = opener && opener->property("visualFocus").toBool() ? Qt::TabFocusReason : Qt::OtherFocusReason;
+
     // A folder that has gone (the form then asks for another) still says where to look.
     QString start = startFolder.toLocalFile();
     while (!start.isEmpty() && !QFileInfo(start).isDir() && !QDir(start).isRoot())
@@ -113,8 +120,19 @@ QUrl ViewHelpers::chooseFolder(const QUrl &startFolder, QWindow *parent)
     }
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // Without a window manager nobody hands the keyboard back to the window once the dialog is gone.
-    if (parent)
+    if (parent) {
         parent->requestActivate();
+        // An item that has the focus ignores a request for it, whatever the reason.
+        const auto giveFocusBack = [opener, focusReason] {
+            opener->setFocus(false);
+            opener->forceActiveFocus(focusReason);
+        };
+        // An activation still to come hands the keys back for its own reason before it is announced.
+        if (parent->isActive())
+            giveFocusBack();
+        else
+            connect(parent, &QWindow::activeChanged, opener, giveFocusBack, Qt::SingleShotConnection);
+    }
     if (!accepted)
         return {};
     return dialog.selectedUrls().value(0);

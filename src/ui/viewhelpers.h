@@ -3,11 +3,11 @@
 #include <QColor>
 #include <QObject>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <QVariant>
-#include <QWindow>
 
 /** Texts, sizes and platform calls the screens need beyond a line of QML. */
 class ViewHelpers : public QObject
@@ -62,10 +62,11 @@ public:
 
     /**
      * Asks for a folder in the desktop's own folder dialog where there is one, else Qt's: modal over
-     * @p parent, starting in @p startFolder (or its nearest existing parent). Returns the folder the
-     * user was in or had selected; an empty URL when cancelled. @p parent is activated again afterwards.
+     * the window of @p opener, starting in @p startFolder (or its nearest existing parent). Returns the
+     * folder the user was in or had selected; an empty URL when cancelled. The window is activated
+     * again afterwards and @p opener gets the keys back, showing its focus ring only if it did before.
      */
-    Q_INVOKABLE static QUrl chooseFolder(const QUrl &startFolder, QWindow *parent);
+    Q_INVOKABLE static QUrl chooseFolder(const QUrl &startFolder, QQuickItem *opener);
 
     /** Opens the maker's page in the user's browser; the answer is ignored. */
     Q_INVOKABLE static void openMakerSite();

@@ -79,9 +79,10 @@ private Q_SLOTS:
             deleteKeychainItem(account);
     }
 
-    // A refused start says why and changes nothing; a valid one (spaces are a password) saves the form
-    // but the filters, resets the results and ignores a second start; the next launch restores it. A
-    // controller released during a run keeps its driver until the run has unwound, then frees it.
+    // A refused start says why and changes nothing, and a chosen folder clears only a refusal of the
+    // folder; a valid start (spaces are a password) saves the form but the filters, resets the results
+    // and ignores a second start; the next launch restores it. A controller released during a run keeps
+    // its driver until the run has unwound, then frees it.
     void formAcrossTwoLaunches()
     {
         const QString folder = m_scratch.filePath(u"out"_s);
@@ -116,6 +117,12 @@ private Q_SLOTS:
 
         QVERIFY(QFile::remove(folder) && QDir().mkpath(folder));
         first->chooseOutputDirectory(QUrl::fromLocalFile(folder));
+        QCOMPARE(first->loginErrorText(), QString());
+        first->setLogin({});
+        refused(u"Podaj login i hasło."_s);
+        first->chooseOutputDirectory(QUrl::fromLocalFile(folder));
+        QCOMPARE(first->loginErrorText(), u"Podaj login i hasło."_s);
+        first->setLogin(u"anna"_s);
         first->startScraping();
         ScrapeProgress *progress = first->progress();
         // A new record: the first status and nothing counted yet.

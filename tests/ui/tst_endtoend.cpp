@@ -79,10 +79,22 @@ private:
             QTest::sendKeyEvent(QTest::Click, m_window, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 
-    // Presses "Zmień" and answers the modal folder chooser: cancels, or accepts @p folder selected in its parent.
-    // Meanwhile a click on the start button must not reach the form. Returns the chooser's start
-    // folder, whether it offers folders only, and its cancel button's text.
-    QStringList answerFolderChooser(const QString &folder)
+    // The item holding the window's keys once the window has them (again), and whether it shows its ring.
+    QString keyFocus() const
+    {
+        if (!QTest::qWaitFor([this] { return QGuiApplication::focusWindow() == m_window; }))
+            return u"(another window)"_s;
+        QQuickItem *focused = m_window->activeFocusItem();
+        auto *ring = focused ? focused->findChild<QQuickItem *>(u"focusMark"_s) : nullptr;
+        return (focused ? focused->objectName() : u"(none)"_s)
+            + (ring && ring->isVisible() ? u" ring"_s : u""_s);
+    }
+
+    // Presses "Zmień", with the mouse or, while it has the keys, the space bar, and answers the modal
+    // folder chooser: cancels, or accepts @p folder selected in its parent. Meanwhile a click on the
+    // start button must not reach the form. Returns the chooser's start folder, whether it offers
+    // folders only, and its cancel button's text.
+    QStringList answerFolderChooser(const QString &folder, bool byKeyboard = false)
     {
         QStringList seen;
         QTimer poll;
@@ -105,7 +117,10 @@ private:
             }
         });
         poll.start(10);
-        click(item(u"changeFolderButton"_s));
+        if (byKeyboard)
+            QTest::keyClick(m_window, Qt::Key_Space);
+        else
+            click(item(u"changeFolderButton"_s));
         return seen;
     }
 
@@ -139,11 +154,18 @@ private Q_SLOTS:
             answerFolderChooser({}), (QStringList { startFolder.toLocalFile(), u"folders"_s, u"Anuluj"_s }));
         QCOMPARE(m_viewModel->outputDirectory(), startFolder);
         QVERIFY(!m_viewModel->hasLoginError()); // the click on the start button did not get through
-        answerFolderChooser(m_folder.path());
+        // The keys go to the window again, to "Zmień", with its focus ring as it was when the chooser
+        // opened: none after a click, shown after keys.
+        QCOMPARE(keyFocus(), u"changeFolderButton"_s);
+        QTest::keyClick(m_window, Qt::Key_Tab);
+        QTest::keyClick(m_window, Qt::Key_Backtab);
+        QCOMPARE(keyFocus(), u"changeFolderButton ring"_s);
+        answerFolderChooser({}, true);
+        QCOMPARE(keyFocus(), u"changeFolderButton ring"_s);
+        answerFolderChooser(m_folder.path(), true);
         QCOMPARE(m_viewModel->outputDirectory(), QUrl::fromLocalFile(m_folder.path()));
-        // The keys go to the window again, to "Zmień", and Tab moves on from there.
-        QTRY_COMPARE(QGuiApplication::focusWindow(), m_window);
-        QCOMPARE(m_window->activeFocusItem(), item(u"changeFolderButton"_s));
+        QCOMPARE(keyFocus(), u"changeFolderButton ring"_s);
+        // Tab moves on from there.
         QTest::keyClick(m_window, Qt::Key_Tab);
         QCOMPARE(m_window->activeFocusItem(), item(u"startButton"_s));
         QCOMPARE(QSettings().value(u"outputDir"_s).toString(), m_folder.path());
