@@ -281,8 +281,9 @@ private Q_SLOTS:
     // page's silence once it has lasted too long; each time the next run in the same window works.
     void hungPage()
     {
-        if (!inThisShard(0))
-            QSKIP("runs in the first shard");
+        // As if it were the table's fourth row, whose shard has fewer rows than the first.
+        if (!inThisShard(3))
+            QSKIP("runs in another shard");
         QVERIFY(m_portal.reset());
         setPauseScaleForTesting(0.05);
         QTemporaryDir folder;

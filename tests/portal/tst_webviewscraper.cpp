@@ -5,6 +5,7 @@
 #include "portal/pagescript.h"
 
 #include "fakeportal.h"
+#include "support/shard.h"
 #include "webenginetestmain.h"
 
 #include <QScopeGuard>
@@ -68,6 +69,12 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { m_scraper.reset(); }
+
+    void init()
+    {
+        if (!functionInThisShard(this))
+            QSKIP("runs in another shard");
+    }
 
     // Text that is no address fails with its own message. The wait ends with the page, which was requested
     // with the fixed user agent. A change after "#" alone, however the address is spelled, ends the wait
