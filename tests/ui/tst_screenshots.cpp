@@ -263,14 +263,28 @@ private Q_SLOTS:
         QQuickItem *screen = show(state);
         QVERIFY(screen);
         QCOMPARE(shownTexts(screen), texts);
+        // The items this screen must show in this state; the checks below look at each of them.
+        QStringList shown;
+        if (state == ViewState::login)
+            shown << u"changeFolderButton"_s << u"startButton"_s << u"folderPath"_s;
+        else
+            shown << u"statusLine"_s;
+        if (state == ViewState::progress || (state == ViewState::results && longTexts))
+            shown << u"errorLine"_s;
+        if (state == ViewState::login && longTexts)
+            shown << u"loginErrorLine"_s;
+        if (state == ViewState::results && !longTexts)
+            shown << u"cell1"_s;
+        for (const QString &name : std::as_const(shown))
+            QVERIFY2(item(name, screen) && item(name, screen)->isVisible(), qPrintable(name + u" is not shown"_s));
         // What texts and colours do not tell: sizes, centred lines, a path elided in the middle, short cells.
         for (const auto &[name, property, value] : std::initializer_list<std::tuple<QString, const char *, QString>> {
                  { u"changeFolderButton"_s, "height", u"40"_s }, { u"startButton"_s, "height", u"44"_s },
                  { u"folderPath"_s, "elide", u"ElideMiddle"_s },
                  { u"statusLine"_s, "horizontalAlignment", u"AlignHCenter"_s },
                  { u"errorLine"_s, "horizontalAlignment", u"AlignHCenter"_s }, { u"cell1"_s, "maximumLineCount", u"2"_s } })
-            if (QQuickItem *found = item(name); found && found->isVisible())
-                QCOMPARE(name + u' ' + found->property(property).toString(), name + u' ' + value);
+            if (shown.contains(name))
+                QCOMPARE(name + u' ' + item(name, screen)->property(property).toString(), name + u' ' + value);
         if (state == ViewState::progress) { // the screen follows the record as the run goes on
             progress->setStatusText(u"Zapisywanie XLSX..."_s);
             progress->setProgressValue(0.95);
@@ -306,8 +320,9 @@ private Q_SLOTS:
         }
         // Texts from outside wrap, or elide in the middle for a path, within their place.
         for (const QString &name : { u"loginErrorLine"_s, u"statusLine"_s, u"errorLine"_s, u"folderPath"_s })
-            if (QQuickItem *line = item(name, screen); line && line->isVisible())
-                QVERIFY2(line->property("contentWidth").toReal() <= line->width(), qPrintable(name));
+            if (shown.contains(name))
+                QVERIFY2(item(name, screen)->property("contentWidth").toReal() <= item(name, screen)->width(),
+                    qPrintable(name));
         if (state == ViewState::login) {
             QCOMPARE(item(u"apelacjaPicker"_s)->property("model").toStringList().join(u'|'),
                 u"Apelacja białostocka|Apelacja gdańska|Apelacja katowicka|Apelacja krakowska|Apelacja lubelska|"
