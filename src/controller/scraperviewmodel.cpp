@@ -77,17 +77,6 @@ template <typename T> QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner
     }
 }
 
-QString errorDescriptionOf(const std::exception &error)
-{
-    // A failed save names its cause (no space, no permission, ...) in the system's words.
-    if (const auto *excel = dynamic_cast<const ExcelError *>(&error); excel && !excel->detail().isEmpty())
-        return excel->errorDescription() + u' ' + excel->detail();
-    if (const auto *localized = dynamic_cast<const LocalizedError *>(&error))
-        return localized->errorDescription();
-    // Anything else is unforeseen; its own text (often "std::bad_alloc") says little to a user by itself.
-    return u"Nieoczekiwany błąd: "_s + QString::fromUtf8(error.what());
-}
-
 } // namespace
 
 bool PageEndDetector::isEndBeforeClick(const QString &signature, bool noNew) const
@@ -417,7 +406,7 @@ QCoro::Task<> ScraperViewModel::runScrapeTask(
     } catch (const CancellationError &) {
         cancelled = true;
     } catch (const std::exception &error) {
-        failure = errorDescriptionOf(error);
+        failure = describeError(error);
     } catch (...) {
         failure = u"Nieznany błąd."_s;
     }
@@ -506,6 +495,17 @@ PagePosition ScraperViewModel::pagePosition(
     else
         position.progressValue = std::min(0.3 + static_cast<double>(pageNumber) * 0.02, 0.9);
     return position;
+}
+
+QString ScraperViewModel::describeError(const std::exception &error)
+{
+    // A failed save names its cause (no space, no permission, ...) in the system's words.
+    if (const auto *excel = dynamic_cast<const ExcelError *>(&error); excel && !excel->detail().isEmpty())
+        return excel->errorDescription() + u' ' + excel->detail();
+    if (const auto *localized = dynamic_cast<const LocalizedError *>(&error))
+        return localized->errorDescription();
+    // Anything else is unforeseen; its own text (often "std::bad_alloc") says little to a user by itself.
+    return u"Nieoczekiwany błąd: "_s + QString::fromUtf8(error.what());
 }
 
 PaginationInfo ScraperViewModel::withPageSize(PaginationInfo reading, qint64 pageSize)
@@ -654,7 +654,7 @@ void ScraperViewModel::handleCancellation()
             m_progress->setOutputFile(destination);
         } catch (const std::exception &error) {
             // The results screen then offers no file and says why, so nobody takes the cases for saved.
-            const QString description = errorDescriptionOf(error);
+            const QString description = describeError(error);
             qCWarning(lcViewModel, "Save after stop failed: %s", qUtf8Printable(description));
             m_progress->setErrorMessage(description);
         }

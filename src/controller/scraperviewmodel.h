@@ -166,6 +166,8 @@ public:
     /** Page text and progress for a paginator reading; safe for any numbers. */
     [[nodiscard]] static PagePosition pagePosition(
         std::optional<qint64> current, std::optional<qint64> total, qint64 pageNumber);
+    /** How a run's failure reads for the user: Polish, with the system's cause where there is one. */
+    [[nodiscard]] static QString describeError(const std::exception &error);
     /** @p reading with its page numbers worked out from @p pageSize when its own range is smaller:
      *  a short last page would otherwise read as a page of its own size. */
     [[nodiscard]] static PaginationInfo withPageSize(PaginationInfo reading, qint64 pageSize);

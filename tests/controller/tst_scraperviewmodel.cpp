@@ -4,6 +4,8 @@
 #include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
 #include "controller/settingsstore.h"
+#include "export/xlsxwriter.h"
+#include "portal/scrapererror.h"
 #include "portal/webenginetestmain.h"
 #include "portal/webviewscraper.h"
 
@@ -16,6 +18,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -171,7 +175,24 @@ private Q_SLOTS:
         QVERIFY(viewModel.mergePageRows({ otherCase, equivalent }));
     }
 
-    // The page text and progress value for each kind of paginator reading.
+    // Failures read in Polish, with the cause that the system or the engine gives after them.
+    void errorDescriptions()
+    {
+        QStringList descriptions;
+        try {
+            writeXLSX({}, QUrl(u"https://example.org/a.xlsx"_s));
+        } catch (const std::exception &error) {
+            descriptions << ScraperViewModel::describeError(error);
+        }
+        descriptions << ScraperViewModel::describeError(std::bad_alloc())
+                     << ScraperViewModel::describeError(ScraperError::loginFailed());
+        QCOMPARE(descriptions, (QStringList { u"Nie udało się zapisać pliku XLSX. To nie jest plik lokalny: "
+            "https://example.org/a.xlsx"_s, u"Nieoczekiwany błąd: std::bad_alloc"_s,
+            u"Logowanie nie powiodło się. Sprawdź dane."_s }));
+    }
+
+    // The page text and progress value for each kind of paginator reading, a short last page's after the
+    // page size of those before it.
     void pagePosition()
     {
         const auto shown = [](std::optional<qint64> current, std::optional<qint64> total, qint64 pageNumber) {
@@ -180,6 +201,14 @@ private Q_SLOTS:
         };
         QCOMPARE(shown(3, {}, 2) + u'|' + shown({}, {}, 31) + u'|' + shown({}, 12, 3) + u'|' + shown(0, 0, 1),
             u"3 0.34|31 0.9|3 / 12 0.45|0 / 0 0.32"_s);
+        const auto corrected = [](qint64 first, qint64 last, qint64 count, qint64 pageSize) {
+            const PaginationInfo reading = ScraperViewModel::withPageSize(
+                { 1, 1, PaginatorRange { first, last, count } }, pageSize);
+            return u"%1/%2"_s.arg(reading.current.value_or(-1)).arg(reading.total.value_or(-1));
+        };
+        QCOMPARE(corrected(151, 151, 151, 50) + u'|' + corrected(1701, 1730, 1730, 100) + u'|'
+                + corrected(1, 1, 1, 1) + u'|' + corrected(101, 150, 150, 50),
+            u"4/4|18/18|1/1|1/1"_s);
     }
 
     // Without a file nothing is opened or revealed; revealing asks the file manager on the bus to select

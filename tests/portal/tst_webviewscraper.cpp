@@ -188,6 +188,7 @@ private Q_SLOTS:
         row("a value like a failure", {}, u"({ ok: false, error: [0.25, true] })"_s,
             R"({"error":[0.25,true],"ok":false}||)");
         row("a failure", {}, u"(function() { throw new Error('boom'); })()"_s, "Error: boom||");
+        row("a script that does not compile", {}, u")("_s, "skryptu nie udało się uruchomić albo jego strona zniknęła||");
         row("login by control name before a text input", u"<input type=text><input formcontrolname=login>"_s,
             WebViewScraper::loginFillJS(u"jan"_s), "true||,jan");
         row("login by user name", u"<input><input name=username>"_s, WebViewScraper::loginFillJS(u"jan"_s),
