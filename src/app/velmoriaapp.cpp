@@ -7,6 +7,7 @@
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include "controller/allocatortuning.h"
 #include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
 
@@ -16,6 +17,8 @@ using namespace Qt::StringLiterals;
 
 void VelmoriaApp::prepareProcess()
 {
+    // First, so that every allocation of a long run follows it.
+    tuneAllocator();
     // Qt Quick and the portal's web-engine widget share GL contexts only when told before start.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The portal's page is never seen, so Chromium needs no GPU; without one it also starts

@@ -38,7 +38,8 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
     }
 
-    /** Merges @p changes into the configuration: "accounts" {login: password}, "paging" (see server.py). */
+    /** Merges @p changes into the configuration: "accounts" {login: password}, "paging", "cases" (see
+     *  server.py). */
     bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */
     bool reset() { return get(u"/api/reset", "{}").isObject(); }

@@ -1,0 +1,70 @@
+// The allocator's setting for long runs: once a large block has been freed, later large blocks still
+// get mappings of their own instead of coming from the heap, where their holes would stay resident.
+#include <QTest>
+
+#include "controller/allocatortuning.h"
+
+#include <cstdlib>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+class AllocatorTuningTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Frees a 6 MiB block (mapped at first), then reports whether a 2 MiB block gets a mapping.
+    static bool mappedAfterLargerFree()
+    {
+#ifdef __GLIBC__
+        // Volatile, so that the compiler keeps each allocation and its free.
+        void *volatile frame = std::malloc(6 * 1024 * 1024);
+        std::free(frame);
+        const size_t mappedBefore = mallinfo2().hblks;
+        void *volatile next = std::malloc(2 * 1024 * 1024);
+        const size_t mappedAfter = mallinfo2().hblks;
+        std::free(next);
+        return mappedAfter == mappedBefore + 1;
+#else
+        return true;
+#endif
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+#ifndef __GLIBC__
+        QSKIP("Only glibc's allocator is tuned.");
+#endif
+    }
+
+    // Without the setting the check does see the heap used, so it can tell the two apart. In a child
+    // process, since the setting cannot be undone.
+    void untunedBlocksComeFromTheHeap()
+    {
+#ifdef __GLIBC__
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0)
+            _exit(mappedAfterLargerFree() ? 1 : 0);
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+#endif
+    }
+
+    void largeBlocksKeepTheirMappings()
+    {
+        tuneAllocator();
+        QVERIFY(mappedAfterLargerFree());
+        QVERIFY(mappedAfterLargerFree());
+    }
+};
+
+QTEST_GUILESS_MAIN(AllocatorTuningTest)
+#include "tst_allocatortuning.moc"
