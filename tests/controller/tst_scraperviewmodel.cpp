@@ -209,6 +209,14 @@ private Q_SLOTS:
         QCOMPARE(corrected(151, 151, 151, 50) + u'|' + corrected(1701, 1730, 1730, 100) + u'|'
                 + corrected(1, 1, 1, 1) + u'|' + corrected(101, 150, 150, 50),
             u"4/4|18/18|1/1|1/1"_s);
+        // The last page: the range ends at its total, or without a range the page shown is at least the total.
+        QList<bool> last;
+        for (const PaginationInfo &reading : { PaginationInfo { 3, 4, PaginatorRange { 101, 150, 151 } },
+                 PaginationInfo { 4, 4, PaginatorRange { 151, 151, 151 } }, PaginationInfo { 11, 12, {} },
+                 PaginationInfo { 12, 12, {} }, PaginationInfo { 13, 12, {} }, PaginationInfo { {}, 12, {} },
+                 PaginationInfo {} })
+            last << reading.isLastPage();
+        QCOMPARE(last, (QList<bool> { false, true, false, true, true, false, false }));
     }
 
     // Without a file nothing is opened or revealed; revealing asks the file manager on the bus to select
