@@ -68,7 +68,7 @@ class ScraperViewModelTest : public QObject
 
     static QStringList form(const ScraperViewModel &viewModel)
     {
-        return { viewModel.login(), viewModel.password(), viewModel.selectedApelacja(),
+        return { viewModel.login(), viewModel.password(), viewModel.selectedApelacja(), viewModel.filters().status,
             viewModel.filters().podmiot, viewModel.outputDirectory().toLocalFile(),
             viewModel.loginErrorText() };
     }
@@ -97,7 +97,7 @@ private Q_SLOTS:
         qint64 now = 0;
         first->setMonotonicClockForTesting([&now] { return now; });
         const QString desktop = QDir::homePath() + u"/Desktop"_s;
-        QCOMPARE(form(*first), (QStringList { {}, {}, u"Apelacja wrocławska"_s, {}, desktop, {} }));
+        QCOMPARE(form(*first), (QStringList { {}, {}, u"Apelacja wrocławska"_s, u"Wszystkie"_s, {}, desktop, {} }));
         first->setSelectedApelacja(u"Apelacja gdańska"_s);
         first->setFilter(u"podmiot"_s, u"Kowalski"_s);
         first->mergePageRows({ CourtCase({ u"I C 1/25"_s, u"SR"_s }) });
@@ -152,13 +152,13 @@ private Q_SLOTS:
         QVERIFY(driver);
         QTRY_VERIFY_WITH_TIMEOUT(!driver, 30000);
         QCOMPARE(form(ScraperViewModel(deadPortal)),
-            (QStringList { u"anna"_s, u"   "_s, u"Apelacja gdańska"_s, {}, folder, {} }));
+            (QStringList { u"anna"_s, u"   "_s, u"Apelacja gdańska"_s, u"Wszystkie"_s, {}, folder, {} }));
         // A stored region comes back unchecked; a folder that has gone gives way to the desktop.
         QCOMPARE(QSettings().value(u"outputDir"_s), folder);
         QSettings().setValue(u"apelacja"_s, u"Apelacja marsjańska"_s);
         QVERIFY(QDir(folder).removeRecursively());
         QCOMPARE(form(ScraperViewModel(deadPortal)),
-            (QStringList { u"anna"_s, u"   "_s, u"Apelacja marsjańska"_s, {}, desktop, {} }));
+            (QStringList { u"anna"_s, u"   "_s, u"Apelacja marsjańska"_s, u"Wszystkie"_s, {}, desktop, {} }));
     }
 
     // One case per trimmed reference and court, canonically compared, letter case counting; the first

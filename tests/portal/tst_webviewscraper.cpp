@@ -257,6 +257,8 @@ private Q_SLOTS:
             "</button></div>"_s, script(u"nextpage"_s), "true|f|");
         row("next by page number", u"<div class=app-pagination><button>1</button><button class=active>2</button>"
             "<button id=n>3</button></div>"_s, script(u"nextpage"_s), "true|n|");
+        row("next by page number after the one marked current", u"<div class=app-pagination><button>1</button>"
+            "<button aria-current=page>2</button><button id=n>3</button></div>"_s, script(u"nextpage"_s), "true|n|");
         row("no next on the last page", u"<div class=app-pagination><button disabled><mat-icon>chevron_right</mat-icon>"
             "</button><button id=p>2</button><button aria-current=page>3</button></div>"_s, script(u"nextpage"_s),
             "false||");
