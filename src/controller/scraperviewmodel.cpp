@@ -60,21 +60,29 @@ QCoro::Task<> yieldToEventLoop()
 }
 
 /**
- * Awaits @p task and then ends the run, as a stop would, when @p owner has been destroyed meanwhile:
- * the member coroutine awaiting this must never resume into a released controller.
+ * Awaits @p task and then ends the run, as a stop would, when @p owner has been destroyed meanwhile,
+ * whether the task succeeded or failed: the member coroutine awaiting this must never resume into a
+ * released controller, not even into its error handling.
  */
 template <typename T> QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner, QCoro::Task<T> task)
 {
-    if constexpr (std::is_void_v<T>) {
-        co_await std::move(task);
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> value;
+    try {
+        if constexpr (std::is_void_v<T>) {
+            co_await std::move(task);
+            value = true;
+        } else {
+            value = co_await std::move(task);
+        }
+    } catch (...) {
         if (!owner)
             throw CancellationError();
-    } else {
-        T value = co_await std::move(task);
-        if (!owner)
-            throw CancellationError();
-        co_return value;
+        throw;
     }
+    if (!owner)
+        throw CancellationError();
+    if constexpr (!std::is_void_v<T>)
+        co_return std::move(*value);
 }
 
 } // namespace
@@ -510,7 +518,7 @@ QString ScraperViewModel::describeError(const std::exception &error)
 
 PaginationInfo ScraperViewModel::withPageSize(PaginationInfo reading, qint64 pageSize)
 {
-    if (!reading.range || pageSize <= reading.range->last - reading.range->first + 1)
+    if (!reading.range || pageSize < 1 || pageSize <= reading.range->last - reading.range->first + 1)
         return reading;
     // The range's numbers are never negative; dividing rounds up without overflowing.
     const auto pages = [pageSize](qint64 items) { return items / pageSize + (items % pageSize != 0); };
@@ -560,7 +568,8 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             // A slow portal is waited for while there must be another page; the last one or a paginator
             // without numbers ends where the click changed nothing.
             if (!lastPage && showedNumbers) {
-                const std::optional<QString> arrived = co_await unlessGone(alive, waitForAnotherPage(signature, after));
+                const std::optional<QString> arrived
+                    = co_await unlessGone(alive, waitForAnotherPage(m_scraper, signature, after));
                 if (!arrived)
                     break;
                 after = *arrived;
@@ -573,7 +582,10 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             token->checkCancellation();
         }
     } catch (const PageUnresponsiveError &error) {
-        // The cases read so far are kept and saved; with none there is nothing to keep.
+        // Once the last page is read, nothing is missing; otherwise the cases read so far are kept and
+        // saved, and with none there is nothing to keep.
+        if (readLastPage)
+            co_return outcome;
         if (m_cases.isEmpty())
             throw;
         outcome.complete = false;
@@ -583,17 +595,20 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     if (readLastPage || !showedNumbers)
         co_return outcome;
     outcome.complete = false;
-    outcome.reason = co_await unlessGone(alive, m_scraper->isLoginFormShown())
-        ? u"Sesja portalu wygasła."_s
-        : u"Portal nie pokazał kolejnej strony."_s;
+    try {
+        outcome.reason = co_await unlessGone(alive, m_scraper->isLoginFormShown())
+            ? u"Sesja portalu wygasła."_s
+            : u"Portal nie pokazał kolejnej strony."_s;
+    } catch (const PageUnresponsiveError &error) {
+        outcome.reason = error.errorDescription();
+    }
     co_return outcome;
 }
 
-QCoro::Task<std::optional<QString>> ScraperViewModel::waitForAnotherPage(QString left, QString shown)
+QCoro::Task<std::optional<QString>> ScraperViewModel::waitForAnotherPage(
+    WebViewScraper *scraper, QString left, QString shown)
 {
-    // 30 s in the driver's own pauses; a table without rows is not a page yet. The driver outlives a
-    // controller that goes meanwhile; only it is used here.
-    WebViewScraper *const scraper = m_scraper;
+    // 30 s in the driver's own pauses; a table without rows is not a page yet.
     constexpr int polls = 60;
     const auto hasRows = [](const QString &signature) {
         return !signature.isEmpty() && !signature.startsWith(u"0:"_s);

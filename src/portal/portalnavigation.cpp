@@ -224,4 +224,3 @@ QCoro::Task<bool> WebViewScraper::goToNextPage()
     co_await sleep(1.5);
     co_return true;
 }
-

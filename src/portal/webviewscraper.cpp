@@ -60,8 +60,23 @@ public:
     QVariant value;
     // No answer came in time: the page is given up on.
     bool expired = false;
+
+    /** Ends the wait once: an answer, the page's end or the deadline, whichever comes first. */
+    void settle(bool timedOut, const QVariant &answer = {})
+    {
+        if (m_settled)
+            return;
+        m_settled = true;
+        expired = timedOut;
+        value = answer;
+        Q_EMIT done();
+    }
+
 Q_SIGNALS:
     void done();
+
+private:
+    bool m_settled = false;
 };
 
 /**
@@ -198,12 +213,12 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     d->window->show();
     d->window->lower();
 
-    // A load that replaces one under way brings no start of its own, so whatever load ends next
-    // is the requested one.
     connect(d->page, &QWebEnginePage::renderProcessTerminated, this, [this] {
         d->rendererGone = true;
         d->terminationPending = false;
     });
+    // A load that replaces one under way brings no start of its own, so whatever load ends next
+    // is the requested one.
     connect(d->page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             // A load after the page's process has ended starts a new one.
@@ -300,17 +315,14 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
 
     QPointer<ScriptResult> result = new ScriptResult(this);
     // Should the page go away first, its callback may never come: end the wait with no result.
-    const auto guard = connect(d->page, &QObject::destroyed, result.get(), &ScriptResult::done);
+    const auto guard = connect(d->page, &QObject::destroyed, result.get(), [result] { result->settle(false); });
     // Nor does it come when the page's render process dies mid-script: the run would hang for good.
     const auto crashGuard = connect(d->page, &QWebEnginePage::renderProcessTerminated, result.get(),
-                                    [result] { Q_EMIT result->done(); });
+                                    [result] { result->settle(false); });
     // A hung page never answers either. A stop waits a little for an answer on its way, then gives up.
     auto *deadline = new QTimer(result.get());
     deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, result.get(), [result] {
-        result->expired = true;
-        Q_EMIT result->done();
-    });
+    connect(deadline, &QTimer::timeout, result.get(), [result] { result->settle(true); });
     deadline->start(d->scriptTimeout);
     const std::shared_ptr<CancellationToken> token = m_token;
     const auto shortenForStop = [deadline] {
@@ -322,10 +334,8 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
     else if (token)
         connect(token.get(), &CancellationToken::cancelled, deadline, shortenForStop);
     d->page->runJavaScript(wrapped, [result](const QVariant &value) {
-        if (result && !result->expired) {
-            result->value = value;
-            Q_EMIT result->done();
-        }
+        if (result)
+            result->settle(false, value);
     });
     co_await qCoro(result.get(), &ScriptResult::done);
     disconnect(guard);
@@ -392,8 +402,12 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     if (address.isEmpty() || !url.isValid() || url.isRelative())
         throw ScraperError::invalidURL(address);
     // A load sent before the engine has seen the ended process go would go down with it.
-    if (d->terminationPending)
+    if (d->terminationPending) {
         co_await qCoro(d->page, &QWebEnginePage::renderProcessTerminated, std::chrono::seconds(5));
+        if (d->terminationPending)
+            qCWarning(lcScraper, "The ended page's process was not reported gone; loading all the same");
+        d->terminationPending = false;
+    }
     d->requestedLoadPending = true;
     d->requestedUrl = url;
     d->requestedLoadFailure.clear();

@@ -209,12 +209,17 @@ private Q_SLOTS:
         // of the table says why, and what its file holds.
         const QString message = progress->errorMessageText();
         QCOMPARE(message, expectedMessage);
+        const QHash<QString, QString> expectedReason {
+            { u"Portal nie pokazał kolejnej strony. Plik zawiera tylko pobrane sprawy."_s,
+                u"Portal nie pokazał kolejnej strony."_s },
+            { u"Sesja portalu wygasła. Plik zawiera tylko pobrane sprawy."_s, u"Sesja portalu wygasła."_s },
+            { u"Strona portalu przestała działać. Plik zawiera tylko pobrane sprawy."_s,
+                u"Strona portalu przestała działać."_s } };
         QCOMPARE(s_viewModelLog,
             message.isEmpty()       ? QStringList()
                 : ending == error   ? QStringList { u"Pipeline error: "_s + message }
                 : ending == stopped ? QStringList { u"Save after stop failed: "_s + message }
-                                    : QStringList { u"Incomplete run: "_s
-                                        + QString(message).remove(u" Plik zawiera tylko pobrane sprawy."_s) });
+                                    : QStringList { u"Incomplete run: "_s + expectedReason.value(message) });
         QCOMPARE(progress->statusText(), expectedStatus);
         QCOMPARE(viewModel.viewState(),
             ending == error ? ScraperViewModel::ViewState::progress : ScraperViewModel::ViewState::results);
@@ -295,10 +300,11 @@ private Q_SLOTS:
         viewModel.setSelectedApelacja(u"Apelacja wrocławska"_s);
         viewModel.setOutputDirectory(QUrl::fromLocalFile(folder.path()));
         QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
-        s_onScraperLine = [&viewModel](const QString &message) {
+        bool stopThere = false;
+        s_onScraperLine = [&viewModel, &stopThere](const QString &message) {
             if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s))
                 setPauseScaleForTesting(0.01);
-            if (message.startsWith(u"Setting max page size"_s) && viewModel.property("stopThere").toBool())
+            if (message.startsWith(u"Setting max page size"_s) && stopThere)
                 viewModel.stopScraping();
         };
         const auto forget = qScopeGuard([] { s_onScraperLine = nullptr; });
@@ -309,7 +315,7 @@ private Q_SLOTS:
             QVERIFY(m_portal.configure({ { u"hang"_s, hang } }));
             setPauseScaleForTesting(0.05);
             viewModel.setFilter(u"podmiot"_s, hang ? QString() : u"Nikt Taki"_s);
-            viewModel.setProperty("stopThere", stop);
+            stopThere = stop;
             viewModel.startScraping();
             QVERIFY(finished.wait(15000));
         };

@@ -206,9 +206,10 @@ private Q_SLOTS:
                 { 1, 1, PaginatorRange { first, last, count } }, pageSize);
             return u"%1/%2"_s.arg(reading.current.value_or(-1)).arg(reading.total.value_or(-1));
         };
+        // A range read backwards gives no page size to go by.
         QCOMPARE(corrected(151, 151, 151, 50) + u'|' + corrected(1701, 1730, 1730, 100) + u'|'
-                + corrected(1, 1, 1, 1) + u'|' + corrected(101, 150, 150, 50),
-            u"4/4|18/18|1/1|1/1"_s);
+                + corrected(1, 1, 1, 1) + u'|' + corrected(101, 150, 150, 50) + u'|' + corrected(5, 3, 10, 0),
+            u"4/4|18/18|1/1|1/1|1/1"_s);
         // The last page: the range ends at its total, or without a range the page shown is at least the total.
         QList<bool> last;
         for (const PaginationInfo &reading : { PaginationInfo { 3, 4, PaginatorRange { 101, 150, 151 } },

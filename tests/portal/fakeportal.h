@@ -39,7 +39,9 @@ public:
     }
 
     /** Merges @p changes into the configuration: "accounts" {login: password}, "paging", "cases" (see
-     *  server.py). */
+     *  server.py); "delay" (seconds before each page after the first), "failFrom" (page index from which the
+     *  case list answers HTTP 500), "expireFrom" (page index from which the session expires) and "hang" (an
+     *  endless script right after the search). */
     bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */
     bool reset() { return get(u"/api/reset", "{}").isObject(); }
