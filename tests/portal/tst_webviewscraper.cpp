@@ -307,19 +307,6 @@ private Q_SLOTS:
         QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)), u"Logowanie nie powiodło się. Sprawdź dane."_s);
     }
 
-    // Without a case-list link, the list is opened at its address on the current host, over HTTPS, without the
-    // current port, path, query and fragment.
-    void caseListAddress()
-    {
-        showPage(u"<p>Strona główna</p>"_s, QUrl(u"http://127.0.0.1:9/app?x=1#/"_s));
-        runTask(m_scraper->navigateToSprawy());
-        // The wait may give up before the load fails; the page then fails at that address.
-        QTRY_COMPARE_WITH_TIMEOUT(m_scraper->webView()->url(), QUrl(u"https://127.0.0.1/#/sprawy"_s), 20000);
-        // A failed load is no reason to fail the next login.
-        QVERIFY(m_portal.reset());
-        runTask(m_scraper->login(u"anna"_s, u"a1"_s));
-    }
-
     // Quotes, backslashes, escape look-alikes, line breaks, U+2028 and emoji reach the focused inputs exactly
     // as typed, followed by input and change, as typing reports; the portal takes the password. Another login
     // must not inherit the stored session: cookies and web storage are dropped first, so the new password is
@@ -327,6 +314,7 @@ private Q_SLOTS:
     void sessionFollowsTheLogin()
     {
         setPauseScaleForTesting(0.05);
+        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
         const QString anna = u"o'Brien\\x\ny\rz\u2028😀 a\\nb\\'c"_s;
         const QString annasPassword = u"p'\\\\'\u2028😀ś\" \\r"_s; // a password input would drop line breaks
         const QString posted = QString(anna).remove(u'\n').remove(u'\r'); // and so does a text input
@@ -365,6 +353,19 @@ private Q_SLOTS:
         // Once his session's record was gone, his storage went with it.
         QCOMPARE(found.join(u' '), u"/login= /= /login= /login= /login= /= /=bartek /login= /login= /login= /="_s);
         QCOMPARE(valuesOf(u"set"_s, u"login"_s), (QStringList { anna, u"bartek"_s, u"bartek"_s, posted, u"bartek"_s }));
+    }
+
+    // Without a case-list link, the list is opened at its address on the current host, over HTTPS, without the
+    // current port, path, query and fragment.
+    void caseListAddress()
+    {
+        showPage(u"<p>Strona główna</p>"_s, QUrl(u"http://127.0.0.1:9/app?x=1#/"_s));
+        runTask(m_scraper->navigateToSprawy());
+        // The wait may give up before the load fails; the page then fails at that address.
+        QTRY_COMPARE_WITH_TIMEOUT(m_scraper->webView()->url(), QUrl(u"https://127.0.0.1/#/sprawy"_s), 20000);
+        // A failed load is no reason to fail the next login.
+        QVERIFY(m_portal.reset());
+        runTask(m_scraper->login(u"anna"_s, u"a1"_s));
     }
 
     // A page whose process has ended fails every script at once, until a load brings a new one. A page stuck
@@ -415,15 +416,18 @@ private Q_SLOTS:
     // reported as out of reach, not as a wrong password; the page shown before, logged in, does not count.
     void portalThatNeverAnswers()
     {
-        // The check's pauses alone last 1.3 s here, its page wait 0.3 s: the second server fails the load between.
-        QTcpServer silent; // accepts, then says nothing; the second one closes each connection after 0.8 s
+        // The page wait lasts 0.75 s here and the check's pauses after it at least 0.9 s more: the second
+        // server fails the load between.
+        setPauseScaleForTesting(0.05);
+        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
+        QTcpServer silent; // accepts, then says nothing; the second one closes each connection after 1.1 s
         QTcpServer closing;
         QVERIFY(silent.listen(QHostAddress::LocalHost) && closing.listen(QHostAddress::LocalHost));
         QList<QTcpSocket *> held;
         connect(&silent, &QTcpServer::newConnection, this, [&] { held.append(silent.nextPendingConnection()); });
         connect(&closing, &QTcpServer::newConnection, this, [&] {
             QTcpSocket *socket = closing.nextPendingConnection();
-            QTimer::singleShot(800, socket, [socket] { socket->abort(); });
+            QTimer::singleShot(1100, socket, [socket] { socket->abort(); });
         });
         {
             WebViewScraper scraper(QUrl(u"http://127.0.0.1:%1/login"_s.arg(silent.serverPort())),
