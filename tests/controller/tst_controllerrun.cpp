@@ -94,6 +94,8 @@ private Q_SLOTS:
         row("page process dies while paging", {}, inProgress, {}, u"kill"_s, firstPage, done, 1,
             u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s,
             u"Strona portalu przestała działać. Plik zawiera tylko pobrane sprawy."_s);
+        row("page process dies after the only page", {}, inProgress, u"Firma"_s, u"kill"_s, firstPage, done, -1,
+            u"Gotowe! Pobrano 30 spraw."_s);
         row("no results", {}, inProgress, u"Nikt Taki"_s, {}, {}, done, 0, u"Brak wyników."_s);
         row("stopped during login", {}, inProgress, {}, u"stop"_s, u"Loading login page"_s, stopped, 0,
             u"Zatrzymano. Pobrano 0 spraw."_s);
@@ -188,7 +190,6 @@ private Q_SLOTS:
                 fields.append(QVariant(item[key].toVariant()).toStringList().join(u", "_s));
             expected.append(fields.join(u'\t'));
         }
-        QVERIFY(expected.size() > 50 || pages == 0);
         if (pages >= 0)
             expected = expected.first(std::min<qsizetype>(expected.size(), 50 * pages));
         const bool unwritable = action.contains(u"unwritable");
