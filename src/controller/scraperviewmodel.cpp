@@ -564,15 +564,12 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             if (!moved)
                 break;
             co_await unlessGone(alive, m_scraper->sleep(1.2));
-            QString after = co_await unlessGone(alive, m_scraper->pageSignature());
+            const QString after = co_await unlessGone(alive, m_scraper->pageSignature());
             // A slow portal is waited for while there must be another page; the last one or a paginator
             // without numbers ends where the click changed nothing.
             if (!lastPage && showedNumbers) {
-                const std::optional<QString> arrived
-                    = co_await unlessGone(alive, waitForAnotherPage(m_scraper, signature, after));
-                if (!arrived)
+                if (!co_await unlessGone(alive, waitForAnotherPage(m_scraper, signature, after)))
                     break;
-                after = *arrived;
             } else if (after == signature) {
                 break;
             }
@@ -605,8 +602,7 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     co_return outcome;
 }
 
-QCoro::Task<std::optional<QString>> ScraperViewModel::waitForAnotherPage(
-    WebViewScraper *scraper, QString left, QString shown)
+QCoro::Task<bool> ScraperViewModel::waitForAnotherPage(WebViewScraper *scraper, QString left, QString shown)
 {
     // 30 s in the driver's own pauses; a table without rows is not a page yet.
     constexpr int polls = 60;
@@ -615,12 +611,12 @@ QCoro::Task<std::optional<QString>> ScraperViewModel::waitForAnotherPage(
     };
     for (int poll = 0;; ++poll) {
         if (shown != left && hasRows(shown))
-            co_return shown;
+            co_return true;
         if (poll == polls)
-            co_return std::nullopt;
+            co_return false;
         // A session that has expired brings the login form back: no page will come.
         if (!hasRows(shown) && co_await scraper->isLoginFormShown())
-            co_return std::nullopt;
+            co_return false;
         co_await scraper->sleep(0.5);
         shown = co_await scraper->pageSignature();
     }

@@ -204,11 +204,10 @@ private:
         QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runPipeline(std::shared_ptr<CancellationToken> token);
     QCoro::Task<PageLoopOutcome> scrapeAllPages(std::shared_ptr<CancellationToken> token);
-    /** Polls the table left at @p left, now @p shown, until another page with rows shows; nothing when
+    /** Polls the table left at @p left, now @p shown, until another page with rows shows; false when
      *  none comes within 30 s of pauses or the login form is back. Static: the driver outlives its
      *  controller, which may go meanwhile. */
-    static QCoro::Task<std::optional<QString>> waitForAnotherPage(
-        WebViewScraper *scraper, QString left, QString shown);
+    static QCoro::Task<bool> waitForAnotherPage(WebViewScraper *scraper, QString left, QString shown);
     void updateElapsedSeconds();
     void completeRun(const QUrl &outputFile);
     void handleCancellation();
