@@ -31,7 +31,7 @@
 #include <csignal>
 
 #if defined(Q_OS_WIN)
-#include <windows.h>
+#include <qt_windows.h>
 #endif
 
 using namespace Qt::StringLiterals;
