@@ -412,7 +412,6 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     d->requestedUrl = url;
     d->requestedLoadFailure.clear();
     d->requestedLoadAnswered = false;
-    d->rendererGone = false;
     d->requestTimer.start();
     d->page->load(url);
     co_await waitForPageLoad();
@@ -648,7 +647,6 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
     throwIfRequestedLoadFailed();
 
     co_await sleep(3.0);
-    throwIfRequestedLoadFailed();
 
     const QString currentUrl = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), u"?"_s);
     qCInfo(lcScraper, "Current URL: %s", qUtf8Printable(currentUrl));
