@@ -7,7 +7,7 @@
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
-#include "controller/allocatortuning.h"
+#include "app/allocatortuning.h"
 #include "controller/appidentity.h"
 #include "controller/scraperviewmodel.h"
 

@@ -2,7 +2,7 @@
 // get mappings of their own instead of coming from the heap, where their holes would stay resident.
 #include <QTest>
 
-#include "controller/allocatortuning.h"
+#include "app/allocatortuning.h"
 
 #include <cstdlib>
 
