@@ -6,6 +6,15 @@
 
 #include <cstdlib>
 
+// A sanitizer's allocator takes glibc's place, and with it the setting's effect.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VELMORIA_SANITIZED_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define VELMORIA_SANITIZED_ALLOCATOR 1
+#endif
+#endif
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #include <sys/wait.h>
@@ -39,6 +48,9 @@ private Q_SLOTS:
     {
 #ifndef __GLIBC__
         QSKIP("Only glibc's allocator is tuned.");
+#endif
+#ifdef VELMORIA_SANITIZED_ALLOCATOR
+        QSKIP("A sanitizer's allocator replaces glibc's, whose setting this checks.");
 #endif
     }
 
