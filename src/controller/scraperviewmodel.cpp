@@ -85,20 +85,16 @@ template <typename T> QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner
         co_return std::move(*value);
 }
 
+/** Whether two paginator readings show the same page: the same range, or without one the same numbers. */
+bool sameReading(const PaginationInfo &first, const PaginationInfo &second)
+{
+    if (first.range && second.range)
+        return first.range->first == second.range->first && first.range->last == second.range->last
+            && first.range->count == second.range->count;
+    return !first.range && !second.range && first.current == second.current && first.total == second.total;
+}
+
 } // namespace
-
-bool PageEndDetector::isEndBeforeClick(const QString &signature, bool noNew) const
-{
-    if (!noNew)
-        return false;
-    return signature == m_lastSignature || m_seenSignatures.contains(signature);
-}
-
-void PageEndDetector::leavePage(const QString &signature)
-{
-    m_lastSignature = signature;
-    m_seenSignatures.insert(signature);
-}
 
 ScraperViewModel::ScraperViewModel(QObject *parent)
     : QObject(parent)
@@ -535,14 +531,21 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     bool showedNumbers = false;
     bool readLastPage = false;
     PageEndDetector endDetector;
+    PageRangeChain rangeChain;
+    QList<SkippedPositions> skipped;
     PageLoopOutcome outcome;
+    // Why the pages stopped before the last one; none where they did not, or where that is still to be told.
+    std::optional<QString> cutShort;
+    bool pageStoppedWorking = false;
     token->checkCancellation();
     try {
         while (true) {
-            PaginationInfo paginator = co_await unlessGone(alive, m_scraper->getPaginationInfo());
-            if (paginator.range)
-                largestPageSize = std::max(largestPageSize, paginator.range->last - paginator.range->first + 1);
-            paginator = withPageSize(paginator, largestPageSize);
+            const PaginationInfo reading = co_await unlessGone(alive, m_scraper->getPaginationInfo());
+            if (const std::optional<SkippedPositions> gap = rangeChain.follow(reading.range))
+                skipped.append(*gap);
+            if (reading.range)
+                largestPageSize = std::max(largestPageSize, reading.range->last - reading.range->first + 1);
+            const PaginationInfo paginator = withPageSize(reading, largestPageSize);
             showedNumbers = showedNumbers || paginator.showsNumbers();
             const bool lastPage = paginator.isLastPage();
             const PagePosition position = pagePosition(paginator.current, paginator.total, pageNumber);
@@ -553,24 +556,35 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             const QList<CourtCase> records = co_await unlessGone(alive, m_scraper->extractPageData());
             const bool noNew = mergePageRows(records);
             m_progress->setRecordCount(m_cases.size());
-            outcome.lastPage = position.shownNumber;
-            outcome.total = paginator.total;
+            // A portal that answers a page with an earlier one again has still been read as far as before.
+            if (position.shownNumber >= outcome.lastPage) {
+                outcome.lastPage = position.shownNumber;
+                outcome.total = paginator.total;
+            }
             readLastPage = readLastPage || lastPage;
 
             const QString signature = co_await unlessGone(alive, m_scraper->pageSignature());
             if (endDetector.isEndBeforeClick(signature, noNew))
                 break;
-            const bool moved = co_await unlessGone(alive, m_scraper->goToNextPage());
-            if (!moved)
+            std::optional<QString> after = co_await unlessGone(alive, moveToNextPage(m_scraper));
+            if (!after)
                 break;
-            co_await unlessGone(alive, m_scraper->sleep(1.2));
-            const QString after = co_await unlessGone(alive, m_scraper->pageSignature());
-            // A slow portal is waited for while there must be another page; the last one or a paginator
-            // without numbers ends where the click changed nothing.
+            // The portal has answered the click (no request of it is open). Where there must be another page
+            // and the page left is still shown, in its table and its paginator, the click or its answer was
+            // lost: one more click. The last page, or a paginator without numbers, ends where the click
+            // changed nothing.
+            const auto isAnotherPage = [&signature](const QString &shown) {
+                return shown != signature && !shown.isEmpty() && !shown.startsWith(u"0:"_s);
+            };
             if (!lastPage && showedNumbers) {
-                if (!co_await unlessGone(alive, waitForAnotherPage(m_scraper, signature, after)))
+                if (*after == signature
+                    && sameReading(co_await unlessGone(alive, m_scraper->getPaginationInfo()), reading)) {
+                    qCInfo(lcViewModel, "The next page did not come: clicking once more");
+                    after = co_await unlessGone(alive, moveToNextPage(m_scraper));
+                }
+                if (!after || !isAnotherPage(*after))
                     break;
-            } else if (after == signature) {
+            } else if (*after == signature) {
                 break;
             }
 
@@ -581,45 +595,39 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     } catch (const PageUnresponsiveError &error) {
         // Once the last page is read, nothing is missing; otherwise the cases read so far are kept and
         // saved, and with none there is nothing to keep.
-        if (readLastPage)
-            co_return outcome;
-        if (m_cases.isEmpty())
-            throw;
-        outcome.complete = false;
-        outcome.reason = error.errorDescription();
-        co_return outcome;
+        pageStoppedWorking = true;
+        if (!readLastPage) {
+            if (m_cases.isEmpty())
+                throw;
+            cutShort = error.errorDescription();
+        }
+    } catch (const NoAnswerError &) {
+        // Like a page that never came; whether the session expired meanwhile is told below.
     }
-    if (readLastPage || !showedNumbers)
-        co_return outcome;
-    outcome.complete = false;
-    try {
-        outcome.reason = co_await unlessGone(alive, m_scraper->isLoginFormShown())
-            ? u"Sesja portalu wygasła."_s
-            : u"Portal nie pokazał kolejnej strony."_s;
-    } catch (const PageUnresponsiveError &error) {
-        outcome.reason = error.errorDescription();
+    if (!readLastPage && showedNumbers && !pageStoppedWorking) {
+        try {
+            cutShort = co_await unlessGone(alive, m_scraper->isLoginFormShown()) ? u"Sesja portalu wygasła."_s
+                                                                                 : u"Portal nie pokazał kolejnej strony."_s;
+        } catch (const PageUnresponsiveError &error) {
+            cutShort = error.errorDescription();
+        }
     }
+    QStringList reasons;
+    if (!skipped.isEmpty())
+        reasons.append(PageRangeChain::describe(skipped));
+    if (cutShort)
+        reasons.append(*cutShort);
+    outcome.complete = reasons.isEmpty();
+    outcome.reason = reasons.join(u' ');
     co_return outcome;
 }
 
-QCoro::Task<bool> ScraperViewModel::waitForAnotherPage(WebViewScraper *scraper, QString left, QString shown)
+QCoro::Task<std::optional<QString>> ScraperViewModel::moveToNextPage(WebViewScraper *scraper)
 {
-    // 30 s in the driver's own pauses; a table without rows is not a page yet.
-    constexpr int polls = 60;
-    const auto hasRows = [](const QString &signature) {
-        return !signature.isEmpty() && !signature.startsWith(u"0:"_s);
-    };
-    for (int poll = 0;; ++poll) {
-        if (shown != left && hasRows(shown))
-            co_return true;
-        if (poll == polls)
-            co_return false;
-        // A session that has expired brings the login form back: no page will come.
-        if (!hasRows(shown) && co_await scraper->isLoginFormShown())
-            co_return false;
-        co_await scraper->sleep(0.5);
-        shown = co_await scraper->pageSignature();
-    }
+    if (!co_await scraper->goToNextPage())
+        co_return std::nullopt;
+    co_await scraper->sleep(1.2);
+    co_return co_await scraper->pageSignature();
 }
 
 QString ScraperViewModel::caseKey(const CourtCase &record)

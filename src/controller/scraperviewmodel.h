@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/pagesequence.h"
 #include "controller/scrapeprogress.h"
 #include "portal/cancellation.h"
 #include "portal/courtcase.h"
@@ -35,29 +36,11 @@ struct PagePosition
 struct PageLoopOutcome
 {
     bool complete = true;
-    /** Why the rest is missing, for the user; empty when complete. */
+    /** Why cases are missing, for the user; empty when complete. */
     QString reason;
-    /** The page read last and the number of pages, as shown. */
+    /** The furthest page read and the number of pages, as shown. */
     qint64 lastPage = 0;
     std::optional<qint64> total;
-};
-
-/**
- * Decides when the page loop has seen the whole table. Besides a page equal to the one before,
- * a page that brings no new case and whose signature was already read in this run ends the loop:
- * a paginator that wraps from the last page to the first would otherwise never end it.
- */
-class PageEndDetector
-{
-public:
-    /** Whether reading should stop at a page with @p signature that added nothing new when @p noNew. */
-    [[nodiscard]] bool isEndBeforeClick(const QString &signature, bool noNew) const;
-    /** Records the page just left, after a confirmed move to the next one. */
-    void leavePage(const QString &signature);
-
-private:
-    QString m_lastSignature;
-    QSet<QString> m_seenSignatures;
 };
 
 /**
@@ -204,10 +187,10 @@ private:
         QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runPipeline(std::shared_ptr<CancellationToken> token);
     QCoro::Task<PageLoopOutcome> scrapeAllPages(std::shared_ptr<CancellationToken> token);
-    /** Polls the table left at @p left, now @p shown, until another page with rows shows; false when
-     *  none comes within 30 s of pauses or the login form is back. Static: the driver outlives its
-     *  controller, which may go meanwhile. */
-    static QCoro::Task<bool> waitForAnotherPage(WebViewScraper *scraper, QString left, QString shown);
+    /** Clicks on to the next page and reads the table after the loop's pause: the table's signature, or
+     *  std::nullopt when there is no next-page control. Static: the driver outlives its controller,
+     *  which may go meanwhile. */
+    static QCoro::Task<std::optional<QString>> moveToNextPage(WebViewScraper *scraper);
     void updateElapsedSeconds();
     void completeRun(const QUrl &outputFile);
     void handleCancellation();

@@ -74,10 +74,10 @@ QCoro::Task<> WebViewScraper::selectApelacja(QString apelacja)
 QCoro::Task<> WebViewScraper::navigateToSprawy()
 {
     qCInfo(lcScraper, "Navigating to Sprawy...");
-    const bool clicked = PageScript::boolOr(co_await evaluateJS(PageScript::load(u"sprawylink"_s)), false);
+    const bool clicked = PageScript::boolOr(co_await evaluateAction(PageScript::load(u"sprawylink"_s)), false);
     qCInfo(lcScraper, "clickSprawy result: %s", boolText(clicked));
     if (clicked) {
-        co_await sleep(2.0);
+        co_await awaitAnswer(2.0);
         co_return;
     }
 
@@ -85,8 +85,9 @@ QCoro::Task<> WebViewScraper::navigateToSprawy()
     const QUrl current(address);
     if (!current.isValid() || current.host().isEmpty())
         co_return;
+    co_await markLeavingDocument();
     co_await loadURL(u"https://"_s + current.host() + u"/#/sprawy"_s);
-    co_await sleep(2.0);
+    co_await awaitAnswer(2.0);
 }
 
 QCoro::Task<> WebViewScraper::applyFilters(ScrapeFilters filters)
@@ -119,8 +120,11 @@ QCoro::Task<> WebViewScraper::applyFilters(ScrapeFilters filters)
         co_await sleep(0.3);
     }
     co_await sleep(0.5);
-    co_await evaluateJS(PageScript::load(u"filterbutton"_s));
-    co_await sleep(2.0);
+    // Without a filter button nothing was asked of the portal: the pause is all there is to wait.
+    if (PageScript::boolOr(co_await evaluateAction(PageScript::load(u"filterbutton"_s)), false))
+        co_await awaitAnswer(2.0);
+    else
+        co_await sleep(2.0);
 }
 
 QCoro::Task<> WebViewScraper::setMaxPageSize()
@@ -130,9 +134,10 @@ QCoro::Task<> WebViewScraper::setMaxPageSize()
     if (outcome != u"clicked-select"_s)
         co_return;
     co_await sleep(0.5);
-    const qint64 chosen = PageScript::wholeNumber(co_await evaluateJS(PageScript::load(u"largestoption"_s))).value_or(0);
+    const qint64 chosen
+        = PageScript::wholeNumber(co_await evaluateAction(PageScript::load(u"largestoption"_s))).value_or(0);
     if (chosen >= 1)
-        co_await sleep(2.0);
+        co_await awaitAnswer(2.0);
 }
 
 QCoro::Task<qint64> WebViewScraper::getRowCount()
@@ -215,12 +220,12 @@ QCoro::Task<bool> WebViewScraper::goToNextPage()
 {
     co_await evaluateJS(PageScript::load(u"scroll"_s));
     co_await sleep(0.5);
-    const bool clicked = PageScript::boolOr(co_await evaluateJS(PageScript::load(u"nextpage"_s)), false);
+    const bool clicked = PageScript::boolOr(co_await evaluateAction(PageScript::load(u"nextpage"_s)), false);
     if (!clicked) {
         qCInfo(lcScraper, "goToNextPage: no paginator found");
         co_return false;
     }
     qCInfo(lcScraper, "goToNextPage: paginator clicked");
-    co_await sleep(1.5);
+    co_await awaitAnswer(1.5);
     co_return true;
 }

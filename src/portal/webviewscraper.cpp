@@ -2,6 +2,7 @@
 
 #include <QCoroSignal>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QHash>
@@ -72,6 +73,8 @@ public:
         Q_EMIT done();
     }
 
+    [[nodiscard]] bool isSettled() const { return m_settled; }
+
 Q_SIGNALS:
     void done();
 
@@ -110,6 +113,8 @@ struct WebViewScraper::Private
     QWebEngineView *view = nullptr;
     QWebEnginePage *page = nullptr;
     QTimer requestTimer;
+    // Since loadURL() asked for its load.
+    QElapsedTimer requestClock;
     // The load loadURL() asked for has neither ended nor turned out to stay in the document.
     bool requestedLoadPending = false;
     QUrl requestedUrl;
@@ -205,6 +210,16 @@ WebViewScraper::WebViewScraper(const QUrl &loginUrl, const QString &profileStora
     d->view = new QWebEngineView(d->window);
     d->page = new QWebEnginePage(d->profile, d->view);
     d->view->setPage(d->page);
+    // Counts the page's own requests from its very start, where the page's scripts see the same
+    // fetch and XMLHttpRequest: a step then knows when the portal has answered it. The page's own
+    // collection, since a profile's scripts do not reach the process that replaces a dead one.
+    QWebEngineScript requestCounter;
+    requestCounter.setName(u"velmoria-request-counter"_s);
+    requestCounter.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    requestCounter.setWorldId(QWebEngineScript::MainWorld);
+    requestCounter.setRunsOnSubFrames(false);
+    requestCounter.setSourceCode(PageScript::load(u"requestcounter"_s));
+    d->page->scripts().insert(requestCounter);
     d->view->setFixedSize(viewWidth, viewHeight);
     layout->addWidget(d->view);
 
@@ -337,7 +352,11 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
         if (result)
             result->settle(false, value);
     });
-    co_await qCoro(result.get(), &ScriptResult::done);
+    // The engine may call back before runJavaScript returns (a discarded page, a page without its frame):
+    // the signal is gone by the time an await would connect to it.
+    const bool answeredAtOnce = result->isSettled();
+    if (!answeredAtOnce)
+        co_await qCoro(result.get(), &ScriptResult::done);
     disconnect(guard);
     disconnect(crashGuard);
     const QVariant tagged = result->value;
@@ -351,7 +370,8 @@ QCoro::Task<QVariant> WebViewScraper::evaluateJS(QString script)
         throw PageUnresponsiveError(PageUnresponsiveError::Kind::silent);
     }
     const QVariantMap map = tagged.toMap();
-    if (!map.contains(u"ok"_s) && d->rendererGone)
+    // An empty answer before the script could even be sent: the page has stopped working.
+    if (!map.contains(u"ok"_s) && (d->rendererGone || answeredAtOnce))
         throw PageUnresponsiveError(PageUnresponsiveError::Kind::crashed);
     if (!map.contains(u"ok"_s))
         throw JavaScriptError(u"skryptu nie udało się uruchomić albo jego strona zniknęła"_s);
@@ -381,6 +401,11 @@ void WebViewScraper::endUnresponsivePage()
         d->terminationPending = true;
     }
     d->rendererGone = true;
+}
+
+bool WebViewScraper::isLoadUnderWay() const
+{
+    return d->requestedLoadPending || d->page->isLoading();
 }
 
 bool WebViewScraper::isSameAddress(const QUrl &first, const QUrl &second)
@@ -413,6 +438,7 @@ QCoro::Task<> WebViewScraper::loadURL(QString address)
     d->requestedLoadFailure.clear();
     d->requestedLoadAnswered = false;
     d->requestTimer.start();
+    d->requestClock.start();
     d->page->load(url);
     co_await waitForPageLoad();
 }
@@ -642,9 +668,18 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
                 d->page->scripts().remove(script);
         });
         co_await loadURL(d->loginUrl.toString(QUrl::FullyEncoded));
+        // A login page slower than the page wait is still waited for, up to the request's own limit:
+        // whether to type is decided on that page, never on the one shown before it.
+        // A load that replaces it on the way (a redirect by script) is waited for within the same limit.
+        while (!d->requestedLoadAnswered && d->requestedLoadFailure.isEmpty()
+            && (d->requestedLoadPending || d->page->isLoading())
+            && !d->requestClock.hasExpired(d->requestTimer.interval()))
+            co_await sleep(pageLoadPollSeconds);
     }
     // Without the login page no login can be tried: the portal is out of reach, the password may be right.
     throwIfRequestedLoadFailed();
+    if (!d->requestedLoadAnswered)
+        throw PageLoadError(u"Portal nie odpowiada."_s);
 
     co_await sleep(3.0);
 

@@ -3,6 +3,7 @@
 #include "portal/cancellation.h"
 #include "portal/courtcase.h"
 #include "portal/localizederror.h"
+#include "portal/portalanswer.h"
 #include "portal/scrapefilters.h"
 
 #include <QCoroTask>
@@ -165,6 +166,20 @@ public:
     /** A pause that throws CancellationError once the run's token is cancelled. */
     QCoro::Task<> sleep(double seconds);
 
+    /**
+     * Runs an action script (one that clicks or chooses on the page) like evaluateJS(), with the page's
+     * request count marked right before it acts, for awaitAnswer().
+     */
+    QCoro::Task<QVariant> evaluateAction(QString script);
+    /** A step waits at most this long for the portal's answer, its own pause included. */
+    static constexpr double answerLimitSeconds = 30.0;
+    /**
+     * Waits for the portal to answer the last action: the step's pause of @p pauseSeconds, then, while
+     * requests begun after the action are open, further pauses up to answerLimitSeconds in all (see
+     * AnswerWait). Throws NoAnswerError when the answer does not come.
+     */
+    QCoro::Task<> awaitAnswer(double pauseSeconds);
+
     /** Whether two addresses name the same page as the engine spells them: an empty path is "/" and a
      *  scheme's default port may be left out. */
     [[nodiscard]] static bool isSameAddress(const QUrl &first, const QUrl &second);
@@ -202,6 +217,9 @@ public:
     QCoro::Task<> selectApelacja(QString apelacja);
 
     // Case list and filters
+    // Each step that acts on the page (the case-list link or its address, the filter button, the largest
+    // page size, the next-page control) waits for the portal's answer (awaitAnswer()), and throws
+    // NoAnswerError when it does not come.
     QCoro::Task<> navigateToSprawy();
     QCoro::Task<> applyFilters(ScrapeFilters filters);
 
@@ -223,8 +241,15 @@ private:
     void rememberSessionLogin(const QString &login);
     void throwIfRequestedLoadFailed() const;
     void endUnresponsivePage();
+    /** A load of a new document has been asked for or is under way. */
+    [[nodiscard]] bool isLoadUnderWay() const;
+    /** Marks the document shown before a load that replaces it. */
+    QCoro::Task<> markLeavingDocument();
+    QCoro::Task<std::optional<RequestActivity>> requestActivity();
 
     struct Private;
     std::unique_ptr<Private> d;
     std::shared_ptr<CancellationToken> m_token;
+    // Where the page's requests stood at the last action.
+    RequestMark m_mark;
 };

@@ -22,13 +22,13 @@
 using namespace Qt::StringLiterals;
 using enum ScrapeProgress::ScrapePhase;
 
-// What the controller logs during a run; the test acts on the driver's lines.
+// What the controller logs as warnings or errors during a run; the test acts on the driver's lines.
 QStringList s_viewModelLog;
 std::function<void(const QString &)> s_onScraperLine;
 
-void captureLog(QtMsgType, const QMessageLogContext &context, const QString &message)
+void captureLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (qstrcmp(context.category, lcViewModel().categoryName()) == 0)
+    if (qstrcmp(context.category, lcViewModel().categoryName()) == 0 && type != QtInfoMsg && type != QtDebugMsg)
         s_viewModelLog.append(message);
     else if (qstrcmp(context.category, lcScraper().categoryName()) == 0 && s_onScraperLine)
         s_onScraperLine(message);
@@ -60,13 +60,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("pages"); // how many pages of the portal's cases are collected; -1 all
         QTest::addColumn<QString>("expectedStatus");
         QTest::addColumn<QString>("expectedMessage"); // the error line
+        QTest::addColumn<QList<int>>("skipped"); // the first and last position (from 1) of cases not collected
         int index = 0;
         const auto row = [&index](const char *name, QJsonObject config, QString status, QString podmiot,
                              QString action, QString at, ScrapePhase ending, int pages, QString expectedStatus,
-                             QString expectedMessage = {}) {
+                             QString expectedMessage = {}, QList<int> skipped = {}) {
             if (inThisShard(index++))
                 QTest::newRow(name) << config << status << podmiot << action << at << ending << pages
-                                    << expectedStatus << expectedMessage;
+                                    << expectedStatus << expectedMessage << skipped;
         };
         const QString inProgress = u"W toku"_s, firstPage = u"extractPageData: found"_s,
                       lastPage = u"goToNextPage: no paginator found"_s;
@@ -107,6 +108,29 @@ private Q_SLOTS:
             u"Błąd: "_s + folderGone, folderGone);
         row("folder gone before a stop's save", {}, inProgress, {}, u"stop unwritable"_s, lastPage, stopped, -1,
             u"Zatrzymano. Pobrano 100 spraw."_s, folderGone);
+        // A portal that answers late (its delays are several of the run's pauses here, within the wait's limit)
+        // is read only once it has answered: each step's list is the one it asked for.
+        const QJsonObject late { { u"list"_s, 0.5 }, { u"search"_s, 0.5 }, { u"size"_s, 0.5 }, { u"page"_s, 0.5 } };
+        row("a page size answered late", { { u"delays"_s, QJsonObject { { u"size"_s, 0.6 } } } }, u"Wszystkie"_s, {}, {},
+            {}, done, -1, u"Gotowe! Pobrano 151 spraw."_s);
+        row("a party search answered late, the largest size shown", { { u"size"_s, 50 },
+                { u"delays"_s, QJsonObject { { u"search"_s, 0.6 } } } }, u"Wszystkie"_s, u"Anna"_s, {}, {}, done, -1,
+            u"Gotowe! Pobrano 56 spraw."_s);
+        row("every answer late", { { u"delays"_s, late } }, inProgress, {}, {}, {}, done, -1,
+            u"Gotowe! Pobrano 100 spraw."_s);
+        row("answers late at random", { { u"random"_s, QJsonArray { 0.7, 23 } } }, u"Wszystkie"_s, {}, {}, {}, done,
+            -1, u"Gotowe! Pobrano 151 spraw."_s);
+        row("the search never answered", { { u"never"_s, u"search"_s } }, inProgress, {}, {}, {}, error, 0,
+            u"Błąd: Portal nie odpowiada na wyszukiwanie."_s, u"Portal nie odpowiada na wyszukiwanie."_s);
+        row("a page never answered", { { u"never"_s, u"page"_s } }, inProgress, {}, {}, {}, done, 1,
+            u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s, noNextPage);
+        row("a lost answer", { { u"lose"_s, 1 } }, inProgress, {}, {}, {}, done, -1, u"Gotowe! Pobrano 100 spraw."_s);
+        // The page after the skip repeats the case before it (position 100).
+        row("a page skipped", { { u"jump"_s, QJsonArray { 1, 2 } } }, u"Wszystkie"_s, {}, {}, {}, done, -1,
+            u"Niekompletne: pobrano 102 spraw (strona 4 z 4)."_s,
+            u"Portal pominął sprawy na pozycjach 51–100. Plik zawiera tylko pobrane sprawy."_s, { 51, 99 });
+        row("page 3 answered with page 1", { { u"jump"_s, QJsonArray { 2, 0 } } }, u"Wszystkie"_s, {}, {}, {}, done, 2,
+            u"Niekompletne: pobrano 100 spraw (strona 2 z 4)."_s, noNextPage);
     }
 
     // The cases the run collects, with all their fields, its ending's phase, status, error, log line,
@@ -122,6 +146,7 @@ private Q_SLOTS:
         QFETCH(int, pages);
         QFETCH(QString, expectedStatus);
         QFETCH(QString, expectedMessage);
+        QFETCH(QList<int>, skipped);
         const QString paging = config[u"paging"].toString();
         QVERIFY(m_portal.reset());
         setPauseScaleForTesting(0.05);
@@ -148,7 +173,8 @@ private Q_SLOTS:
             // The login's pauses leave the portal's pages time to arrive; once in, the rest may run faster.
             // A slow portal's pages must come later than the pauses after a click, and within the wait for them.
             if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s)
-                && !config.contains(u"delay"))
+                && !config.contains(u"delay") && !config.contains(u"delays") && !config.contains(u"random")
+                && !config.contains(u"never"))
                 setPauseScaleForTesting(0.01);
             pagesRead += message.startsWith(u"extractPageData"_s);
             if (action.isEmpty() || !message.startsWith(at) || !shownAtAction.first.isEmpty())
@@ -192,6 +218,8 @@ private Q_SLOTS:
         }
         if (pages >= 0)
             expected = expected.first(std::min<qsizetype>(expected.size(), 50 * pages));
+        if (!skipped.isEmpty())
+            expected.remove(skipped[0] - 1, skipped[1] - skipped[0] + 1);
         const bool unwritable = action.contains(u"unwritable");
         // No workbook of nothing, nor of a failure, nor where there is no folder.
         const bool file = ending != error && !expected.isEmpty() && !unwritable;
@@ -200,7 +228,7 @@ private Q_SLOTS:
             rows.append(viewModel.caseColumnValues(row).join(u'\t'));
         QCOMPARE(rows, expected);
         // Each page is read once, the wrapped-to and the repeated page included; an unchanged one is not.
-        if (pages < 0 && action.isEmpty())
+        if (pages < 0 && action.isEmpty() && skipped.isEmpty())
             QCOMPARE(pagesRead, (portalCases.size() + 49) / 50 + (paging == u"wrap" || paging == u"repeat"));
 
         QCOMPARE(phases.last(), ending);
@@ -215,7 +243,9 @@ private Q_SLOTS:
                 u"Portal nie pokazał kolejnej strony."_s },
             { u"Sesja portalu wygasła. Plik zawiera tylko pobrane sprawy."_s, u"Sesja portalu wygasła."_s },
             { u"Strona portalu przestała działać. Plik zawiera tylko pobrane sprawy."_s,
-                u"Strona portalu przestała działać."_s } };
+                u"Strona portalu przestała działać."_s },
+            { u"Portal pominął sprawy na pozycjach 51–100. Plik zawiera tylko pobrane sprawy."_s,
+                u"Portal pominął sprawy na pozycjach 51–100."_s } };
         QCOMPARE(s_viewModelLog,
             message.isEmpty()       ? QStringList()
                 : ending == error   ? QStringList { u"Pipeline error: "_s + message }
@@ -228,7 +258,7 @@ private Q_SLOTS:
         if (action.contains(u"stop"))
             QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtAction);
         else
-            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : 0.95);
+            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : pages == 0 ? 0.25 : 0.95);
 
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), file ? 1 : 0);
         QCOMPARE(progress->outputFile().isLocalFile(), file);

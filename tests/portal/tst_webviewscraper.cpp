@@ -175,6 +175,119 @@ private Q_SLOTS:
             evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
     }
 
+    // The engine may answer at once, before an await could connect to its answer: a discarded page does
+    // (its scripts are refused). That resumes the caller all the same, as a page that stopped working.
+    void discardedPage()
+    {
+        QWebEnginePage *page = m_scraper->webView()->page();
+        runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+        // Only a page not shown can be discarded; the other tests share this driver.
+        m_scraper->offscreenWindow()->hide();
+        page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+        const auto restore = qScopeGuard([this, page] {
+            page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+            m_scraper->offscreenWindow()->show();
+            runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+        });
+        QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+        std::optional<QString> failure;
+        // Not runTask(): a caller never resumed would hang the test instead of failing it.
+        auto running = [](WebViewScraper *scraper, std::optional<QString> &result) -> QCoro::Task<> {
+            result = failureOf(scraper->evaluateJS(u"document.body.innerText"_s));
+            co_return;
+        }(m_scraper.get(), failure);
+        QTRY_VERIFY_WITH_TIMEOUT(failure.has_value(), 10000);
+        QCOMPARE(*failure, u"Strona portalu przestała działać."_s);
+    }
+
+    void answerWait_data()
+    {
+        QTest::addColumn<QString>("readings"); // "-" unreadable, else "began/open/quiet ms", space-separated
+        QTest::addColumn<QString>("verdicts"); // a answered, s settle, w wait
+        QTest::newRow("no request: the pause was the answer") << u"0/0/0"_s << u"a"_s;
+        QTest::newRow("a page not readable is no answer") << u"- - 0/0/0 0/0/0"_s << u"wwwa"_s;
+        QTest::newRow("open, then ended long ago") << u"1/1/0 2/1/0 2/0/400"_s << u"wwa"_s;
+        QTest::newRow("ended just now, a settling read") << u"1/0/10 1/0/20"_s << u"sa"_s;
+        QTest::newRow("another began while settling") << u"1/0/10 2/0/5 2/1/5 2/0/5 2/0/9"_s << u"sswsa"_s;
+        QTest::newRow("a settled count read again after an open one") << u"1/0/10 1/1/0 1/0/10 1/0/20"_s
+                                                                       << u"swsa"_s;
+    }
+
+    // When the portal has answered a step, reading by reading of its requests.
+    void answerWait()
+    {
+        QFETCH(QString, readings);
+        QFETCH(QString, verdicts);
+        AnswerWait wait;
+        QString taken;
+        for (const QString &reading : readings.split(u' ')) {
+            std::optional<RequestActivity> activity;
+            if (reading != u"-"_s) {
+                const QStringList numbers = reading.split(u'/');
+                activity = RequestActivity { numbers[0].toLongLong(), numbers[1].toLongLong(), numbers[2].toLongLong() };
+            }
+            const AnswerWait::Verdict verdict = wait.take(activity);
+            taken += verdict == AnswerWait::Verdict::answered ? u'a' : verdict == AnswerWait::Verdict::settle ? u's' : u'w';
+        }
+        QCOMPARE(taken, verdicts);
+    }
+
+    // A step waits for the requests its action began, and only for those: a request open before it, or one to
+    // the same address, is the page's own business. A request that does not end within the limit, or a page
+    // still loading, is no answer; a new document counts its requests from its start.
+    void portalAnswer()
+    {
+        setPauseScaleForTesting(0.05); // the limit of 30 s lasts 1.5 s here
+        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
+        runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+        const auto act = [this](const QString &action) {
+            return runTask(m_scraper->evaluateAction(u"(function() { "_s + action + u" })()"_s));
+        };
+        const QString slowFetch = u"fetch('/slow?seconds=%1').then(function() { window.answered = true; });"_s;
+        act(u"window.answered = false; window.polled = false; fetch('/slow?seconds=20').then(function() {"
+            " window.polled = true; });"_s);
+        QCOMPARE(act(slowFetch.arg(0.6) + u" return 'searched';"_s), QVariant(u"searched"_s));
+        runTask(m_scraper->awaitAnswer(2.0));
+        QCOMPARE(evaluate(u"[window.answered, window.polled]"_s), QVariant(QVariantList { true, false }));
+
+        // The long poll's address again, after the action: not waited for either.
+        act(u"fetch('/slow?seconds=20'); window.answered = false; setTimeout(function() { "_s + slowFetch.arg(0.3)
+            + u" }, 0);"_s);
+        runTask(m_scraper->awaitAnswer(2.0));
+        QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
+
+        act(u"window.answered = false;"_s);
+        runTask(m_scraper->awaitAnswer(2.0));
+        QCOMPARE(evaluate(u"window.answered"_s), QVariant(false));
+
+        act(slowFetch.arg(5));
+        QCOMPARE(failureOf(m_scraper->awaitAnswer(2.0)), u"Portal nie odpowiada na wyszukiwanie."_s);
+
+        // An action that leaves for another document: its requests count from its own start.
+        act(u"location.assign('/app?popups=0&region=none');"_s);
+        runTask(m_scraper->awaitAnswer(0.1));
+        QCOMPARE(evaluate(u"document.querySelector('h1').textContent"_s), QVariant(u"Strona główna"_s));
+
+        // While the next document loads, a read still reaches the one it replaces, which asked for nothing.
+        act(u"location.assign('/slow?seconds=5');"_s);
+        QCOMPARE(failureOf(m_scraper->awaitAnswer(2.0)), u"Portal nie odpowiada na wyszukiwanie."_s);
+        runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+    }
+
+    // A login page that comes after the page wait has given up is waited for, up to the request's limit, and
+    // gets the credentials; the page shown before it, the portal's, does not count as logged in.
+    void lateLoginPage()
+    {
+        setPauseScaleForTesting(0.05); // the page wait gives up after 0.75 s
+        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
+        QVERIFY(m_portal.reset() && m_portal.configure({ { u"loginDelay"_s, 1.5 } }));
+        WebViewScraper scraper(m_portal.url(u"/login"_s), m_storage.filePath(u"late"_s));
+        runTask(scraper.loadURL(m_portal.url(u"/app?popups=0"_s).toString()));
+        runTask(scraper.login(u"anna"_s, u"a1"_s));
+        QCOMPARE(valuesOf(u"post"_s, u"login"_s), QStringList { u"anna"_s });
+        QVERIFY(m_portal.configure({ { u"loginDelay"_s, 0 } }));
+    }
+
     void pageScripts_data()
     {
         QTest::addColumn<QString>("body");
@@ -244,6 +357,8 @@ private Q_SLOTS:
             "</div><div class=cdk-cell>😀</div><div class=cdk-cell>R</div></div><script>c.textContent += "
             "String.fromCharCode(0xD800)</script>"_s,
             script(u"rows"_s), "[[\"I C 1/24\uFFFD\",\"\",\"\",\"😀\",\"\",\"R\",\"\",\"\",\"\"]]||");
+        row("a count with a thousands space: no range", u"<div class=app-pagination>1 - 50 z 1 730 elementów</div>"_s,
+            script(u"paginator"_s), R"({"current":1,"total":1}||)");
         row("range, rounded up", u"<div class=app-pagination>11 - 20 z 25</div>"_s, script(u"paginator"_s),
             R"({"current":2,"total":3,"range":[11,20,25]}||)");
         row("pages with a slash", u"<div class=app-pagination>3 / 12</div>"_s, script(u"paginator"_s),
@@ -416,8 +531,8 @@ private Q_SLOTS:
     // reported as out of reach, not as a wrong password; the page shown before, logged in, does not count.
     void portalThatNeverAnswers()
     {
-        // The page wait lasts 0.75 s here and the check's pauses after it at least 0.9 s more: the second
-        // server fails the load between.
+        // The page wait lasts 0.75 s here; the login waits on for its page, which the second server fails
+        // after 1.1 s.
         setPauseScaleForTesting(0.05);
         const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
         QTcpServer silent; // accepts, then says nothing; the second one closes each connection after 1.1 s
@@ -432,6 +547,8 @@ private Q_SLOTS:
         {
             WebViewScraper scraper(QUrl(u"http://127.0.0.1:%1/login"_s.arg(silent.serverPort())),
                 m_storage.filePath(u"silent"_s));
+            // The login waits for its page up to the request's limit.
+            scraper.setRequestTimeoutForTesting(std::chrono::milliseconds(1500));
             runTask(scraper.loadURL(m_portal.url(u"/app?popups=0"_s).toString()));
             QCOMPARE(PageScript::textOr(runTask(scraper.evaluateJS(WebViewScraper::loggedInProbeJS())), {}), u"ok"_s);
             QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),

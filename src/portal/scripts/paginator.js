@@ -10,9 +10,13 @@
         var last = parseInt(range[2], 10);
         var count = parseInt(range[3], 10);
         var pageSize = last - first + 1;
-        // The range itself too: a short last page gives a smaller size, and the range tells the last page.
-        return JSON.stringify({ current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize),
-            range: [first, last, count] });
+        var reading = { current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize) };
+        // The range itself too: a short last page gives a smaller size, and the range tells the last page and
+        // where the page stands in the list. Not where the count goes on in groups of three ("z 1 730").
+        if (!/^[ \u00a0\u202f]\d{3}(?!\d)/.test(text.slice(range.index + range[0].length))) {
+            reading.range = [first, last, count];
+        }
+        return JSON.stringify(reading);
     }
     var pages = text.match(/(\d+)\s*\/\s*(\d+)/) || text.match(/(\d+)\s+z\s+(\d+)/);
     if (pages) {

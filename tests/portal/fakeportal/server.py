@@ -26,7 +26,7 @@ JUDGES = ["SSR Anna Nowak", "", "SSO Jan Maria Wiśniewski"]
 
 
 def reset():
-    state.update(config={}, records=[], requests=[], sessions={})
+    state.update(config={}, records=[], requests=[], sessions={}, lost=set(), seed=None, rng=random.Random(0))
 
 
 def cases_of(region):
@@ -64,9 +64,18 @@ class Request(BaseHTTPRequestHandler):
         query = urllib.parse.parse_qs(url.query)
         if url.path == "/slow":
             time.sleep(float(query["seconds"][0]))
-        if url.path == "/api/sprawy" and int(query.get("page", ["0"])[0]) > 0:
+        if url.path == "/login" and self.command == "GET":
             with lock:
-                delay = state["config"].get("delay", 0)
+                delay = state["config"].get("loginDelay", 0)
+            time.sleep(delay)
+        if url.path == "/api/sprawy":
+            with lock:
+                delay, answer = list_delay(query)
+            if answer == "never":
+                time.sleep(3600)
+            if answer == "lose":
+                self.close_connection = True
+                return
             time.sleep(delay)
         with lock:
             text, content_type, status, headers = self.respond(f"{self.command} {url.path}", url, query, body)
@@ -114,10 +123,12 @@ class Request(BaseHTTPRequestHandler):
             return "", "text/html", 302, [("Location", "/" if login else "/login")]
         elif route in ("GET /login", "GET /", "GET /app"):
             page = (WWW / ("login.html" if route == "GET /login" else "app/index.html")).read_text(encoding="utf-8")
-            # Pages after the first come asynchronously where the portal is slow or fails, as a real one's do.
-            late = any(key in state["config"] for key in ("delay", "failFrom", "expireFrom"))
-            page = page.replace("{{login}}", html.escape(login or "")).replace("{{late}}", "1" if late else "")
-            return page.replace("{{hang}}", "1" if state["config"].get("hang") else ""), "text/html", 200, []
+            # The list comes asynchronously where the portal is slow or fails, as a real one's does.
+            config = state["config"]
+            late = any(key in config for key in ("delay", "delays", "random", "never", "lose", "failFrom", "expireFrom"))
+            page_config = {"late": late, "hang": bool(config.get("hang")), "size": config.get("size"), "jump": config.get("jump")}
+            page = page.replace("{{login}}", html.escape(login or ""))
+            return page.replace("{{config}}", html.escape(json.dumps(page_config))), "text/html", 200, []
         elif route == "GET /slow":
             return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:
@@ -126,6 +137,26 @@ class Request(BaseHTTPRequestHandler):
         else:
             return "not found", "text/plain", 404, []
         return "{}", JSON, 200, []
+
+
+def list_delay(query):
+    """Seconds before the case list answers, and whether it answers: "never" or "lose" (the connection is closed
+    unanswered, once). Config "delay": each page after the first; "delays": {step: seconds} for "list" (the first
+    showing), "search", "size" and "page"; "random": [seconds, seed], a further delay up to that, drawn anew for
+    each answer; "never": the step that is never answered; "lose": the page whose first answer is lost."""
+    config, step, page = state["config"], query.get("step", [""])[0], int(query.get("page", ["0"])[0])
+    if config.get("never") == step:
+        return 0, "never"
+    if step == "page" and page == config.get("lose") and page not in state["lost"]:
+        state["lost"].add(page)
+        return 0, "lose"
+    delay = (config.get("delay", 0) if page > 0 else 0) + config.get("delays", {}).get(step, 0)
+    if "random" in config:
+        most, seed = config["random"]
+        if state.get("seed") != seed:
+            state.update(seed=seed, rng=random.Random(seed))
+        delay += state["rng"].uniform(0, most)
+    return delay, "answer"
 
 
 def login_submit(fields):

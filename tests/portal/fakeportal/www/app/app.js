@@ -1,18 +1,21 @@
 // The logged-in portal, built the way its Angular Material pages are: header region menu, pop-ups,
 // navigation, the case list with filters, table and paginator. Panels and pop-ups live in the overlay
 // container. Rendering is synchronous, so a click has changed the page when it returns; where the server is
-// configured slow or failing (data-late), the next page arrives asynchronously instead: a failure shows a
-// notice and keeps the table, an expired session goes back to the login page. With data-hang the page runs
-// into an endless script right after the search. Variants in the query: region=none (no region control),
-// popups=0 (none on arrival).
+// configured slow or failing (config.late), every showing of the list (its first, the search, a page size,
+// the next page) arrives asynchronously instead, the old table staying until then: a failure shows a notice
+// and keeps the table, an expired session goes back to the login page. With config.hang the page-size
+// select runs into an endless script; config.size is the page size at first; config.jump [from, to] sends
+// the next-page control once to page index to instead of from. Variants in the query: region=none (no region control), popups=0 (none on
+// arrival).
 (function() {
+    var config = JSON.parse(document.body.dataset.config || '{}');
     // The portal keeps its user in web storage; another account must not inherit it.
     localStorage.setItem('portalUser', document.body.dataset.user);
     var query = new URLSearchParams(location.search);
     var region = query.get('region') || 'wrocławska';
     var overlay = document.querySelector('.cdk-overlay-container');
     var view = document.getElementById('view');
-    var paging = { page: 0, size: 10 };
+    var paging = { page: 0, size: config.size || 10 };
     var applied = {};
     var tableHost = null;
 
@@ -102,9 +105,7 @@
                 applied[key] = filters.querySelector('[formcontrolname=' + key + ']').value;
             });
             paging.page = 0;
-            renderCases();
-            if (document.body.dataset.hang)
-                setTimeout(function() { for (;;) {} }, 0);
+            renderCases('search');
         }, [icon('search'), element('span', {}, 'Szukaj')]));
         return filters;
     }
@@ -123,27 +124,34 @@
             cell(['\u25CF ' + item.status], [icon('keyboard_arrow_down')]),
             cell([], [icon('more_vert')])]);
     }
-    function renderCases(previousPage) {
+    // The step ("list", "search", "size" or "page") tells the server which of its delays to take.
+    function renderCases(step, previousPage) {
         var parameters = new URLSearchParams(applied);
         parameters.set('region', region);
         parameters.set('page', paging.page);
         parameters.set('size', paging.size);
-        var late = previousPage !== undefined && document.body.dataset.late;
+        parameters.set('step', step);
+        var late = !!config.late;
         var xhr = new XMLHttpRequest();
-        xhr.open('GET', '/api/sprawy?' + parameters, !!late);
+        xhr.open('GET', '/api/sprawy?' + parameters, late);
         if (!late) {
             xhr.send();
             return showCases(JSON.parse(xhr.responseText));
         }
+        // Where the answer fails, the page stays where it was.
+        function failed() {
+            if (previousPage !== undefined)
+                paging.page = previousPage;
+            pane({ 'class': 'mat-snack-bar-container' }, [element('span', {}, 'Błąd serwera. Spróbuj ponownie.')]);
+        }
         xhr.onload = function() {
             if (xhr.status === 401)
                 return location.assign('/login');
-            if (xhr.status !== 200) {
-                paging.page = previousPage;
-                return pane({ 'class': 'mat-snack-bar-container' }, [element('span', {}, 'Błąd serwera. Spróbuj ponownie.')]);
-            }
+            if (xhr.status !== 200)
+                return failed();
             showCases(JSON.parse(xhr.responseText));
         };
+        xhr.onerror = failed;
         xhr.send();
     }
     function showCases(data) {
@@ -151,7 +159,15 @@
 
         var size = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, String(paging.size));
         size.addEventListener('click', function() {
-            selectPanel(['10', '25', '50'], function(choice) { paging = { page: 0, size: Number(choice) }; renderCases(); });
+            if (config.hang)
+                for (;;) {}
+            // Choosing the size already shown changes nothing, as on a real page.
+            selectPanel(['10', '25', '50'], function(choice) {
+                if (Number(choice) === paging.size)
+                    return;
+                paging = { page: 0, size: Number(choice) };
+                renderCases('size');
+            });
         });
         var onLast = paging.page >= Math.ceil(data.total / paging.size) - 1;
         var paginator = tableHost.appendChild(element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size,
@@ -161,7 +177,11 @@
         paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
             var left = paging.page;
             paging.page = onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1;
-            renderCases(left);
+            if (config.jump && paging.page === config.jump[0]) {
+                paging.page = config.jump[1];
+                config.jump = null;
+            }
+            renderCases('page', left);
         }, [icon('chevron_right')])).disabled = onLast && data.paging !== 'wrap' && data.paging !== 'stuck';
     }
 
@@ -172,7 +192,7 @@
         if (sprawy) {
             view.appendChild(renderFilters());
             tableHost = view.appendChild(element('div'));
-            renderCases();
+            renderCases('list');
         }
     }
     window.addEventListener('hashchange', render);
