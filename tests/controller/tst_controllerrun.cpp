@@ -110,7 +110,8 @@ private Q_SLOTS:
             u"Zatrzymano. Pobrano 100 spraw."_s, folderGone);
         // A portal that answers late (its delays are several of the run's pauses here, within the wait's limit)
         // is read only once it has answered: each step's list is the one it asked for.
-        const QJsonObject late { { u"list"_s, 0.5 }, { u"search"_s, 0.5 }, { u"size"_s, 0.5 }, { u"page"_s, 0.5 } };
+        // The first showing answers after the search would, were it not waited for.
+        const QJsonObject late { { u"list"_s, 0.8 }, { u"search"_s, 0.3 }, { u"size"_s, 0.3 }, { u"page"_s, 0.5 } };
         row("a page size answered late", { { u"delays"_s, QJsonObject { { u"size"_s, 0.6 } } } }, u"Wszystkie"_s, {}, {},
             {}, done, -1, u"Gotowe! Pobrano 151 spraw."_s);
         row("a party search answered late, the largest size shown", { { u"size"_s, 50 },

@@ -220,6 +220,35 @@ private Q_SLOTS:
         QCOMPARE(last, (QList<bool> { false, true, false, true, true, false, false }));
     }
 
+    // The pages read join up by their ranges: the first starts at 1, each next at most one past the one
+    // before. An overlap or a wrap to the first page is no gap; an empty, backwards or unreadable range is not
+    // checked, and neither is the page after it.
+    void pagesJoinUp()
+    {
+        const auto gaps = [](const QList<std::optional<PaginatorRange>> &ranges) {
+            PageRangeChain chain;
+            QStringList found;
+            for (const std::optional<PaginatorRange> &range : ranges) {
+                if (const std::optional<SkippedPositions> skipped = chain.follow(range))
+                    found << u"%1-%2"_s.arg(skipped->first).arg(skipped->last);
+            }
+            return found.join(u' ');
+        };
+        const auto range = [](qint64 first, qint64 last, qint64 count) {
+            return std::optional(PaginatorRange { first, last, count });
+        };
+        QCOMPARE(gaps({ range(1, 10, 395), range(51, 100, 395), range(101, 150, 395) }), u"11-50"_s);
+        QCOMPARE(gaps({ range(11, 20, 30), range(21, 30, 30) }), u"1-10"_s);
+        QCOMPARE(gaps({ range(1, 50, 120), range(50, 99, 120), range(100, 120, 120), range(1, 50, 120) }), QString());
+        QCOMPARE(gaps({ range(1, 50, 150), range(52, 101, 150), range(103, 150, 150) }), u"51-51 102-102"_s);
+        QCOMPARE(gaps({ range(1, 50, 200), {}, range(151, 200, 200) }), QString());
+        QCOMPARE(gaps({ {}, range(101, 150, 200) }), QString());
+        QCOMPARE(gaps({ range(0, 0, 0), range(51, 100, 100) }), QString());
+        QCOMPARE(gaps({ range(1, 50, 100), range(5, 3, 10), range(101, 150, 150) }), QString());
+        QCOMPARE(PageRangeChain::describe({ { 11, 50 }, { 101, 101 } }),
+            u"Portal pominął sprawy na pozycjach 11–50, 101."_s);
+    }
+
     // Without a file nothing is opened or revealed; revealing asks the file manager on the bus to select
     // the file, and opens its folder, with a line in the log, when there is no file manager or no bus
     // at all (a separate test command points the bus at nothing).
