@@ -23,21 +23,16 @@
 
     var xhrOpen = XMLHttpRequest.prototype.open;
     var xhrSend = XMLHttpRequest.prototype.send;
-    XMLHttpRequest.prototype.open = function(method, address, async) {
+    XMLHttpRequest.prototype.open = function(method, address) {
         this.__velmoriaAddress = address;
-        this.__velmoriaAsync = arguments.length < 3 || !!async;
         return xhrOpen.apply(this, arguments);
     };
     XMLHttpRequest.prototype.send = function() {
         var number = begin(this.__velmoriaAddress);
-        // loadend follows load, error, abort and timeout alike; a synchronous request has ended once send() returns.
+        // loadend follows load, error, abort and timeout alike, and comes within send() for a synchronous request.
         this.addEventListener('loadend', function() { end(number); });
         try {
-            var sent = xhrSend.apply(this, arguments);
-            if (!this.__velmoriaAsync) {
-                end(number);
-            }
-            return sent;
+            return xhrSend.apply(this, arguments);
         } catch (error) {
             end(number);
             throw error;
