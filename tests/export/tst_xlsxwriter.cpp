@@ -4,6 +4,7 @@
 #include "export/xlsxwriter.h"
 
 #include <QDir>
+#include <QHash>
 #include <QLocale>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -51,6 +52,7 @@ QByteArray emptyWorkbookPart(const QByteArray &name)
 }
 
 bool s_renameFails = false;
+bool s_syncFails = false;
 
 } // namespace
 
@@ -63,6 +65,17 @@ extern "C" int rename(const char *from, const char *to)
     }
     static const auto system = reinterpret_cast<int (*)(const char *, const char *)>(dlsym(RTLD_NEXT, "rename"));
     return system(from, to);
+}
+
+// The system's fsync, made to fail on demand: a network share may report a full disk only there.
+extern "C" int fsync(int descriptor)
+{
+    if (s_syncFails) {
+        errno = ENOSPC;
+        return -1;
+    }
+    static const auto system = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fsync"));
+    return system(descriptor);
 }
 
 class XlsxWriterTest : public QObject
@@ -213,19 +226,20 @@ private Q_SLOTS:
     void keepOnFailure_data()
     {
         QTest::addColumn<int>("caseCount");
-        QTest::addColumn<bool>("renameFails"); // else the disk is full
+        QTest::addColumn<QString>("failing"); // "space" (the disk is full), "sync" or "rename"
         // A small workbook sits in a write buffer until the end: that late failure counts too.
-        QTest::newRow("small workbook") << 0 << false;
-        QTest::newRow("large workbook") << 2000 << false;
-        QTest::newRow("the earlier workbook cannot be replaced") << 10 << true;
+        QTest::newRow("small workbook") << 0 << u"space"_s;
+        QTest::newRow("large workbook") << 2000 << u"space"_s;
+        QTest::newRow("the disk is full only at the sync") << 10 << u"sync"_s;
+        QTest::newRow("the earlier workbook cannot be replaced") << 10 << u"rename"_s;
     }
 
-    // A save that fails for want of space, or at its last step, leaves an earlier workbook as it was, with no
-    // leftovers, and names the system's cause.
+    // A save that fails for want of space, also where that shows only at the sync, or at its last step,
+    // leaves an earlier workbook as it was, with no leftovers, and names the system's cause.
     void keepOnFailure()
     {
         QFETCH(int, caseCount);
-        QFETCH(bool, renameFails);
+        QFETCH(QString, failing);
         const QString name = u"wrocławska_sprawy_20250305_1407.xlsx"_s;
         const QTemporaryDir dir;
         QFile file(dir.filePath(name));
@@ -238,9 +252,10 @@ private Q_SLOTS:
             const auto lift = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &fileSize); });
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit small { 4096, fileSize.rlim_max }; // below even an empty workbook
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, renameFails ? &fileSize : &small), 0);
-            s_renameFails = renameFails;
-            const auto mend = qScopeGuard([] { s_renameFails = false; });
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, failing == u"space"_s ? &small : &fileSize), 0);
+            s_renameFails = failing == u"rename"_s;
+            s_syncFails = failing == u"sync"_s;
+            const auto mend = qScopeGuard([] { s_renameFails = s_syncFails = false; });
             try {
                 writeXLSX(QList<CourtCase>(caseCount, CourtCase({ u"nowy"_s })),
                     QUrl::fromLocalFile(file.fileName()));
@@ -249,7 +264,8 @@ private Q_SLOTS:
                 detail = error.detail();
             }
         }
-        QVERIFY2(detail.endsWith(qt_error_string(renameFails ? EBUSY : EFBIG)), qPrintable(detail));
+        const QHash<QString, int> cause { { u"space"_s, EFBIG }, { u"sync"_s, ENOSPC }, { u"rename"_s, EBUSY } };
+        QVERIFY2(detail.endsWith(qt_error_string(cause.value(failing))), qPrintable(detail));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("earlier"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { name });
