@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "app/allocatortuning.h"
+#include "app/velmoriaapp.h"
 
 #include <cstdlib>
 
@@ -70,6 +71,26 @@ private Q_SLOTS:
 #endif
     }
 
+    // The application's own set-up tunes it, as it starts: in a child process that starts the application.
+    void applicationTunesIt()
+    {
+#ifdef __GLIBC__
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            int argc = 1;
+            char name[] = "velmoria";
+            char *argv[] = { name, nullptr };
+            VelmoriaApp app(argc, argv);
+            _exit(mappedAfterLargerFree() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+#endif
+    }
+
     void largeBlocksKeepTheirMappings()
     {
         tuneAllocator();
@@ -78,5 +99,6 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(AllocatorTuningTest)
+// No application object of its own: a child process starts the real one.
+QTEST_APPLESS_MAIN(AllocatorTuningTest)
 #include "tst_allocatortuning.moc"
