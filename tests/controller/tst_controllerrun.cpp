@@ -8,11 +8,13 @@
 #include "webenginetestmain.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -53,20 +55,21 @@ private Q_SLOTS:
         QTest::addColumn<QJsonObject>("config"); // the portal's behaviour (see server.py)
         QTest::addColumn<QString>("status"); // the status filter
         QTest::addColumn<QString>("podmiot");
-        // "stop", "kill" (the page's process) and/or "unwritable" (the folder goes)...
+        // "stop", "kill" (the page's process) and/or "unwritable" (the folder goes); "stop at real pauses": the
+        // rest of the run at its real pauses, and a stop a moment later...
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("at"); // ... when the driver logs a line starting so
+        QTest::addColumn<QString>("at"); // ... when the driver logs a line starting so, or "status:" and a status
         QTest::addColumn<ScrapePhase>("ending");
-        QTest::addColumn<int>("pages"); // how many pages of the portal's cases are collected; -1 all
+        QTest::addColumn<int>("collected"); // how many of the portal's first cases are collected; -1 all
         QTest::addColumn<QString>("expectedStatus");
         QTest::addColumn<QString>("expectedMessage"); // the error line
         QTest::addColumn<QList<int>>("skipped"); // the first and last position (from 1) of cases not collected
         int index = 0;
         const auto row = [&index](const char *name, QJsonObject config, QString status, QString podmiot,
-                             QString action, QString at, ScrapePhase ending, int pages, QString expectedStatus,
+                             QString action, QString at, ScrapePhase ending, int collected, QString expectedStatus,
                              QString expectedMessage = {}, QList<int> skipped = {}) {
             if (inThisShard(index++))
-                QTest::newRow(name) << config << status << podmiot << action << at << ending << pages
+                QTest::newRow(name) << config << status << podmiot << action << at << ending << collected
                                     << expectedStatus << expectedMessage << skipped;
         };
         const QString inProgress = u"W toku"_s, firstPage = u"extractPageData: found"_s,
@@ -85,14 +88,14 @@ private Q_SLOTS:
             -1, u"Gotowe! Pobrano 100 spraw."_s);
         row("a slow case list", { { u"delay"_s, 0.5 } }, inProgress, {}, {}, {}, done, -1,
             u"Gotowe! Pobrano 100 spraw."_s);
-        row("no next control", { { u"paging"_s, u"nonext"_s } }, inProgress, {}, {}, {}, done, 1,
+        row("no next control", { { u"paging"_s, u"nonext"_s } }, inProgress, {}, {}, {}, done, 50,
             u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s, noNextPage);
-        row("the case list fails from the second page", { { u"failFrom"_s, 1 } }, inProgress, {}, {}, {}, done, 1,
+        row("the case list fails from the second page", { { u"failFrom"_s, 1 } }, inProgress, {}, {}, {}, done, 50,
             u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s, noNextPage);
         row("the session expires after the first page", { { u"expireFrom"_s, 1 } }, u"Wszystkie"_s, {}, {}, {},
-            done, 1, u"Niekompletne: pobrano 50 spraw (strona 1 z 4)."_s,
+            done, 50, u"Niekompletne: pobrano 50 spraw (strona 1 z 4)."_s,
             u"Sesja portalu wygasła. Plik zawiera tylko pobrane sprawy."_s);
-        row("page process dies while paging", {}, inProgress, {}, u"kill"_s, firstPage, done, 1,
+        row("page process dies while paging", {}, inProgress, {}, u"kill"_s, firstPage, done, 50,
             u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s,
             u"Strona portalu przestała działać. Plik zawiera tylko pobrane sprawy."_s);
         row("page process dies after the only page", {}, inProgress, u"Firma"_s, u"kill"_s, firstPage, done, -1,
@@ -100,7 +103,7 @@ private Q_SLOTS:
         row("no results", {}, inProgress, u"Nikt Taki"_s, {}, {}, done, 0, u"Brak wyników."_s);
         row("stopped during login", {}, inProgress, {}, u"stop"_s, u"Loading login page"_s, stopped, 0,
             u"Zatrzymano. Pobrano 0 spraw."_s);
-        row("stopped while paging", {}, inProgress, {}, u"stop"_s, firstPage, stopped, 1,
+        row("stopped while paging", {}, inProgress, {}, u"stop"_s, firstPage, stopped, 50,
             u"Zatrzymano. Pobrano 50 spraw."_s);
         row("stopped after the last page", {}, inProgress, {}, u"stop"_s, lastPage, stopped, -1,
             u"Zatrzymano. Pobrano 100 spraw."_s);
@@ -123,14 +126,26 @@ private Q_SLOTS:
             -1, u"Gotowe! Pobrano 151 spraw."_s);
         row("the search never answered", { { u"never"_s, u"search"_s } }, inProgress, {}, {}, {}, error, 0,
             u"Błąd: Portal nie odpowiada na wyszukiwanie."_s, u"Portal nie odpowiada na wyszukiwanie."_s);
-        row("a page never answered", { { u"never"_s, u"page"_s } }, inProgress, {}, {}, {}, done, 1,
+        row("a page never answered", { { u"never"_s, u"page"_s } }, inProgress, {}, {}, {}, done, 50,
             u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s, noNextPage);
         row("a lost answer", { { u"lose"_s, 1 } }, inProgress, {}, {}, {}, done, -1, u"Gotowe! Pobrano 100 spraw."_s);
         // The page after the skip repeats the case before it (position 100).
         row("a page skipped", { { u"jump"_s, QJsonArray { 1, 2 } } }, u"Wszystkie"_s, {}, {}, {}, done, -1,
             u"Niekompletne: pobrano 102 spraw (strona 4 z 4)."_s,
             u"Portal pominął sprawy na pozycjach 51–100. Plik zawiera tylko pobrane sprawy."_s, { 51, 99 });
-        row("page 3 answered with page 1", { { u"jump"_s, QJsonArray { 2, 0 } } }, u"Wszystkie"_s, {}, {}, {}, done, 2,
+        // A stop ends the wait for the next page at once, even where the page would never come.
+        row("stopped while the next page is awaited", { { u"never"_s, u"page"_s } }, inProgress, {},
+            u"stop at real pauses"_s, u"goToNextPage: paginator clicked"_s, stopped, 50, u"Zatrzymano. Pobrano 50 spraw."_s);
+        // The page goes as the status names a page, before its rows are read.
+        const QString crashed = u"Strona portalu przestała działać."_s;
+        row("page process dies as the last page is read", {}, inProgress, {}, u"kill"_s,
+            u"status:Pobieranie strony 2..."_s, done, 50, u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s,
+            crashed + u" Plik zawiera tylko pobrane sprawy."_s);
+        row("page process dies as the first page is read", {}, inProgress, {}, u"kill"_s,
+            u"status:Pobieranie strony 1..."_s, error, 0, u"Błąd: "_s + crashed, crashed);
+        row("a case table without a paginator", { { u"paging"_s, u"none"_s } }, inProgress, {}, {}, {}, done, 10,
+            u"Gotowe! Pobrano 10 spraw."_s);
+        row("page 3 answered with page 1", { { u"jump"_s, QJsonArray { 2, 0 } } }, u"Wszystkie"_s, {}, {}, {}, done, 100,
             u"Niekompletne: pobrano 100 spraw (strona 2 z 4)."_s, noNextPage);
     }
 
@@ -144,7 +159,7 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(QString, at);
         QFETCH(ScrapePhase, ending);
-        QFETCH(int, pages);
+        QFETCH(int, collected);
         QFETCH(QString, expectedStatus);
         QFETCH(QString, expectedMessage);
         QFETCH(QList<int>, skipped);
@@ -168,8 +183,31 @@ private Q_SLOTS:
         QList<ScrapePhase> phases;
         QStringList statuses;
         std::pair<QString, double> shownAtAction;
+        bool acted = false;
+        QElapsedTimer sinceAction;
         int pagesRead = 0;
+        int clicks = 0;
         s_viewModelLog.clear();
+        const auto act = [&] {
+            acted = true;
+            shownAtAction = { viewModel.progress()->pageInfo(), viewModel.progress()->progressValue() };
+            sinceAction.start();
+            const auto stop = [&] {
+                now += 1000;
+                viewModel.stopScraping();
+            };
+            if (action.contains(u"real pauses")) {
+                setPauseScaleForTesting(1.0);
+                QTimer::singleShot(300, &viewModel, stop);
+            } else if (action.contains(u"stop")) {
+                stop();
+            }
+            if (action == u"kill")
+                ::kill(
+                    static_cast<pid_t>(viewModel.scraper()->webView()->page()->renderProcessPid()), SIGKILL);
+            if (action.contains(u"unwritable"))
+                QDir(folder.path()).removeRecursively();
+        };
         s_onScraperLine = [&](const QString &message) {
             // The login's pauses leave the portal's pages time to arrive; once in, the rest may run faster.
             // A slow portal's pages must come later than the pauses after a click, and within the wait for them.
@@ -178,18 +216,9 @@ private Q_SLOTS:
                 && !config.contains(u"never"))
                 setPauseScaleForTesting(0.01);
             pagesRead += message.startsWith(u"extractPageData"_s);
-            if (action.isEmpty() || !message.startsWith(at) || !shownAtAction.first.isEmpty())
-                return;
-            shownAtAction = { viewModel.progress()->pageInfo(), viewModel.progress()->progressValue() };
-            if (action.contains(u"stop")) {
-                now += 1000;
-                viewModel.stopScraping();
-            }
-            if (action == u"kill")
-                ::kill(
-                    static_cast<pid_t>(viewModel.scraper()->webView()->page()->renderProcessPid()), SIGKILL);
-            if (action.contains(u"unwritable"))
-                QDir(folder.path()).removeRecursively();
+            clicks += message.startsWith(u"goToNextPage: paginator clicked"_s);
+            if (!action.isEmpty() && !acted && !at.startsWith(u"status:"_s) && message.startsWith(at))
+                act();
         };
         const auto forget = qScopeGuard([] { s_onScraperLine = nullptr; });
         QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
@@ -199,13 +228,21 @@ private Q_SLOTS:
         phases.append(progress->phase());
         statuses.append(progress->statusText());
         connect(progress, &ScrapeProgress::phaseChanged, this, [&] { phases.append(progress->phase()); });
-        connect(progress, &ScrapeProgress::statusTextChanged, this,
-            [&] { statuses.append(progress->statusText()); });
+        connect(progress, &ScrapeProgress::statusTextChanged, this, [&] {
+            statuses.append(progress->statusText());
+            if (!action.isEmpty() && !acted && at == u"status:"_s + progress->statusText())
+                act();
+        });
         QList<double> values;
         connect(progress, &ScrapeProgress::progressValueChanged, this,
             [&] { values.append(progress->progressValue()); });
         now = 365700;
         QVERIFY(finished.wait(60000));
+        if (action.contains(u"real pauses")) {
+            // Well below the 30 s the wait would last, far above what the stop takes.
+            QVERIFY2(sinceAction.elapsed() < 10000, qPrintable(QString::number(sinceAction.elapsed())));
+            setPauseScaleForTesting(0.05);
+        }
 
         const QJsonArray portalCases = m_portal.allCases(
             { { u"region"_s, u"gdańska"_s }, { u"status"_s, status }, { u"podmiot"_s, podmiot } });
@@ -217,8 +254,8 @@ private Q_SLOTS:
                 fields.append(QVariant(item[key].toVariant()).toStringList().join(u", "_s));
             expected.append(fields.join(u'\t'));
         }
-        if (pages >= 0)
-            expected = expected.first(std::min<qsizetype>(expected.size(), 50 * pages));
+        if (collected >= 0)
+            expected = expected.first(std::min<qsizetype>(expected.size(), collected));
         if (!skipped.isEmpty())
             expected.remove(skipped[0] - 1, skipped[1] - skipped[0] + 1);
         const bool unwritable = action.contains(u"unwritable");
@@ -229,8 +266,11 @@ private Q_SLOTS:
             rows.append(viewModel.caseColumnValues(row).join(u'\t'));
         QCOMPARE(rows, expected);
         // Each page is read once, the wrapped-to and the repeated page included; an unchanged one is not.
-        if (pages < 0 && action.isEmpty() && skipped.isEmpty())
+        if (collected < 0 && action.isEmpty() && skipped.isEmpty())
             QCOMPARE(pagesRead, (portalCases.size() + 49) / 50 + (paging == u"wrap" || paging == u"repeat"));
+        // On a last page whose next control changes nothing, that control is clicked once, not again.
+        if (paging == u"stuck"_s)
+            QCOMPARE(clicks, 2);
 
         QCOMPARE(phases.last(), ending);
         QVERIFY(std::is_sorted(phases.begin(), phases.end())
@@ -256,10 +296,11 @@ private Q_SLOTS:
         QCOMPARE(viewModel.viewState(),
             ending == error ? ScraperViewModel::ViewState::progress : ScraperViewModel::ViewState::results);
         QCOMPARE(progress->recordCount(), rows.size());
-        if (action.contains(u"stop"))
+        // A stop, or a page that stops working before any case is read, leaves the progress shown then.
+        if (action.contains(u"stop") || (action == u"kill" && ending == error))
             QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtAction);
         else
-            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : pages == 0 ? 0.25 : 0.95);
+            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : unwritable ? 0.95 : 0.25);
 
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), file ? 1 : 0);
         QCOMPARE(progress->outputFile().isLocalFile(), file);
@@ -316,8 +357,9 @@ private Q_SLOTS:
         }
     }
 
-    // A page stuck in an endless script after the search: a stop ends the run all the same, and so does the
-    // page's silence once it has lasted too long; each time the next run in the same window works.
+    // A page stuck in an endless script as the page size is chosen: a stop ends the run all the same, whether
+    // it comes before that script is sent or while it runs, and so does the page's silence once it has lasted
+    // too long; each time the next run in the same window works.
     void hungPage()
     {
         // As if it were the table's fourth row, whose shard has fewer rows than the first.
@@ -332,18 +374,24 @@ private Q_SLOTS:
         viewModel.setSelectedApelacja(u"Apelacja wrocławska"_s);
         viewModel.setOutputDirectory(QUrl::fromLocalFile(folder.path()));
         QSignalSpy finished(&viewModel, &ScraperViewModel::runFinished);
-        bool stopThere = false;
+        enum class Stop { none, beforeSent, whileRunning };
+        Stop stopThere = Stop::none;
         s_onScraperLine = [&viewModel, &stopThere](const QString &message) {
             if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s))
                 setPauseScaleForTesting(0.01);
-            if (message.startsWith(u"Setting max page size"_s) && stopThere)
+            if (!message.startsWith(u"Setting max page size"_s))
+                return;
+            // The script is sent right after this line, before the event loop runs again.
+            if (stopThere == Stop::beforeSent)
                 viewModel.stopScraping();
+            else if (stopThere == Stop::whileRunning)
+                QTimer::singleShot(0, &viewModel, &ScraperViewModel::stopScraping);
         };
         const auto forget = qScopeGuard([] { s_onScraperLine = nullptr; });
         // A search without results shows that the next run gets through the login, the region and the filters.
         // A stop gives a script a second to answer; the wait's limit is far below the 30 s after which a
         // silent page is given up anyway, and far above that second.
-        const auto run = [&](bool hang, bool stop) {
+        const auto run = [&](bool hang, Stop stop) {
             QVERIFY(m_portal.configure({ { u"hang"_s, hang } }));
             setPauseScaleForTesting(0.05);
             viewModel.setFilter(u"podmiot"_s, hang ? QString() : u"Nikt Taki"_s);
@@ -351,15 +399,17 @@ private Q_SLOTS:
             viewModel.startScraping();
             QVERIFY(finished.wait(15000));
         };
-        run(true, true);
+        run(true, Stop::beforeSent);
         QCOMPARE(viewModel.progress()->statusText(), u"Zatrzymano. Pobrano 0 spraw."_s);
         QCOMPARE(viewModel.viewState(), ScraperViewModel::ViewState::results);
-        run(false, false);
+        run(true, Stop::whileRunning);
+        QCOMPARE(viewModel.progress()->statusText(), u"Zatrzymano. Pobrano 0 spraw."_s);
+        run(false, Stop::none);
         QCOMPARE(viewModel.progress()->statusText(), u"Brak wyników."_s);
         viewModel.scraper()->setScriptTimeoutForTesting(std::chrono::seconds(1));
-        run(true, false);
+        run(true, Stop::none);
         QCOMPARE(viewModel.progress()->statusText(), u"Błąd: Strona portalu nie odpowiada."_s);
-        run(false, false);
+        run(false, Stop::none);
         QCOMPARE(viewModel.progress()->statusText(), u"Brak wyników."_s);
     }
 };

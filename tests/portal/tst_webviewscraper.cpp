@@ -330,6 +330,8 @@ private Q_SLOTS:
             script(u"filterbutton"_s), "true|z|");
         row("filter button by its other text", u"<button id=f>Filtruj</button>"_s, script(u"filterbutton"_s),
             "true|f|");
+        row("filter button by its text alone", u"<button id=w>Wyczyść</button><button id=s>Szukaj</button>"_s,
+            script(u"filterbutton"_s), "true|s|");
         row("filter button by its icon", u"<button id=f><mat-icon>filter_list</mat-icon></button>"_s,
             script(u"filterbutton"_s), "true|f|");
         row("status option: shown and holding the value", u"<mat-option id=h hidden>W toku</mat-option>"

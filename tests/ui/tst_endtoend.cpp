@@ -3,6 +3,8 @@
 // mouse events, run to the results and back to the form, then closed during a second run. The
 // portal's window never covers the main window, and the close tears the page down before its profile.
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -10,7 +12,9 @@
 #include <QPushButton>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +26,7 @@
 #include "portal/cancellation.h"
 #include "portal/webviewscraper.h"
 
+#include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -142,6 +147,38 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         QTRY_VERIFY(m_window->isActive());
         QVERIFY(mainWindowIsAbovePortal());
+    }
+
+    // A second press of the start button while the first one's password is being stored (the secret store
+    // is slow to answer) starts no second run on the same page. The presses are real input events, from
+    // outside the application, so that they come in through the event loop as a user's would.
+    void secondPressWhileStoring()
+    {
+        QTRY_COMPARE(screenName(), u"loginView"_s);
+        m_viewModel->setLogin(u"anna"_s);
+        m_viewModel->setPassword(u"tajne hasło"_s);
+        const uint store
+            = QDBusConnection::sessionBus().interface()->servicePid(u"org.freedesktop.secrets"_s).value();
+        QVERIFY(store > 0);
+        QQuickItem *start = item(u"startButton"_s);
+        const QPoint at = m_window->mapToGlobal(start->mapToScene(start->boundingRect().center()).toPoint());
+        QSignalSpy runs(m_viewModel, &ScraperViewModel::progressChanged);
+        QVERIFY(::kill(pid_t(store), SIGSTOP) == 0);
+        const auto resume = qScopeGuard([store] { ::kill(pid_t(store), SIGCONT); });
+        QProcess presses;
+        presses.start(u"sh"_s, { u"-c"_s, u"xdotool mousemove --sync %1 %2 click 1 && sleep 1 && xdotool click 1 "
+            "&& sleep 1 && kill -CONT %3"_s.arg(at.x()).arg(at.y()).arg(store) });
+        QTRY_VERIFY_WITH_TIMEOUT(presses.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(presses.exitCode(), 0);
+        QTRY_VERIFY(m_viewModel->isRunning() || m_viewModel->viewState() == ScraperViewModel::ViewState::results);
+        QCOMPARE(runs.count(), 1);
+
+        // The second press may have landed on "Zatrzymaj"; either way the run ends, and the form comes back empty.
+        m_viewModel->stopScraping();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_viewModel->isRunning(), 60000);
+        m_viewModel->startNewSearch();
+        m_viewModel->setLogin({});
+        m_viewModel->setPassword({});
     }
 
     void wholeRun()

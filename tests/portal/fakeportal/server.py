@@ -173,7 +173,8 @@ def login_submit(fields):
 
 def cases_page(query):
     """One page, repeating the row before it, as the portal does. Config "paging": "wrap" (next on the last page
-    leads to the first), "stuck" (it stays), "nonext" (no next control), "repeat" (the first page again, reversed)."""
+    leads to the first), "stuck" (it stays), "nonext" (no next control), "none" (no paginator at all), "repeat"
+    (the first page again, reversed)."""
     cases = filtered(query)
     size, start, paging = int(query["size"][0]), int(query["page"][0]) * int(query["size"][0]), state["config"].get("paging", "")
     if paging == "repeat":

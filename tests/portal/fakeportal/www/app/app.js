@@ -156,6 +156,8 @@
     }
     function showCases(data) {
         tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', data.rows.map(caseRow)));
+        if (data.paging === 'none')
+            return;
 
         var size = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, String(paging.size));
         size.addEventListener('click', function() {
