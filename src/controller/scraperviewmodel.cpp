@@ -537,6 +537,7 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     // Why the pages stopped before the last one; none where they did not, or where that is still to be told.
     std::optional<QString> cutShort;
     bool pageStoppedWorking = false;
+    bool nextPageUnanswered = false;
     token->checkCancellation();
     try {
         while (true) {
@@ -602,9 +603,11 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             cutShort = error.errorDescription();
         }
     } catch (const NoAnswerError &) {
-        // Like a page that never came; whether the session expired meanwhile is told below.
+        // Like a page that never came, with or without page numbers; whether the session expired meanwhile is
+        // told below.
+        nextPageUnanswered = true;
     }
-    if (!readLastPage && showedNumbers && !pageStoppedWorking) {
+    if (!readLastPage && (showedNumbers || nextPageUnanswered) && !pageStoppedWorking) {
         try {
             cutShort = co_await unlessGone(alive, m_scraper->isLoginFormShown()) ? u"Sesja portalu wygasła."_s
                                                                                  : u"Portal nie pokazał kolejnej strony."_s;

@@ -28,7 +28,7 @@ RequestMark RequestMark::fromScriptValue(const QVariant &value)
         return mark;
     mark.document = map.value(u"document"_s).toString();
     mark.started = *started;
-    mark.openAddresses = map.value(u"open"_s).toStringList();
+    mark.openRequests = map.value(u"open"_s).toStringList();
     return mark;
 }
 
@@ -42,20 +42,20 @@ std::optional<RequestActivity> RequestActivity::fromScriptValue(const QVariant &
     const std::optional<qint64> quiet = PageScript::wholeNumber(map.value(u"quiet"_s));
     if (!began || !open || !quiet)
         return std::nullopt;
-    return RequestActivity { *began, *open, *quiet };
+    return RequestActivity { *began, *open, *quiet, map.value(u"otherDocument"_s).toBool() };
 }
 
 AnswerWait::Verdict AnswerWait::take(const std::optional<RequestActivity> &activity)
 {
     if (!activity) {
         m_endedAt.reset();
-        m_sawUnreadable = true;
+        m_doubtNoRequest = true;
         return Verdict::wait;
     }
     if (activity->began == 0) {
-        // A document read for the first time may not have sent its requests yet.
-        if (m_sawUnreadable) {
-            m_sawUnreadable = false;
+        if (m_doubtNoRequest || (activity->otherDocument && !m_readOtherDocument)) {
+            m_doubtNoRequest = false;
+            m_readOtherDocument = m_readOtherDocument || activity->otherDocument;
             return Verdict::wait;
         }
         return Verdict::answered;
@@ -80,11 +80,10 @@ QCoro::Task<QVariant> WebViewScraper::evaluateAction(QString script)
     co_return value.typeId() == QMetaType::Nullptr ? QVariant() : value;
 }
 
-QCoro::Task<> WebViewScraper::markLeavingDocument()
+QCoro::Task<> WebViewScraper::markRequests()
 {
     m_mark = RequestMark::fromScriptValue(co_await evaluateJS(
         u"window.__velmoriaRequests ? window.__velmoriaRequests.mark() : null"_s));
-    m_mark.leaving = true;
 }
 
 QCoro::Task<std::optional<RequestActivity>> WebViewScraper::requestActivity()
@@ -93,13 +92,15 @@ QCoro::Task<std::optional<RequestActivity>> WebViewScraper::requestActivity()
     if (isLoadUnderWay())
         co_return std::nullopt;
     static const QString script = PageScript::load(u"requeststatus"_s);
-    const QVariant value = co_await evaluateJS(script + u"("_s + PageScript::quoted(m_mark.document) + u", "_s
-        + QString::number(m_mark.started) + u", "_s + PageScript::quotedList(m_mark.openAddresses) + u")"_s);
-    std::optional<RequestActivity> activity = RequestActivity::fromScriptValue(value);
-    const QString document = value.toMap().value(u"document"_s).toString();
-    if (m_mark.leaving && document == m_mark.document)
+    QVariant value;
+    try {
+        value = co_await evaluateJS(script + u"("_s + PageScript::quoted(m_mark.document) + u", "_s
+            + QString::number(m_mark.started) + u", "_s + PageScript::quotedList(m_mark.openRequests) + u")"_s);
+    } catch (const JavaScriptError &) {
+        // A document replaced under the script: nothing could be read this time.
         co_return std::nullopt;
-    co_return activity;
+    }
+    co_return RequestActivity::fromScriptValue(value);
 }
 
 QCoro::Task<> WebViewScraper::awaitAnswer(double pauseSeconds)

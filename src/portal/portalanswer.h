@@ -23,10 +23,8 @@ struct RequestMark
     QString document;
     /** How many requests that document had begun by then. */
     qint64 started = 0;
-    /** Addresses of its requests open then (long polls, notifications): never waited for. */
-    QStringList openAddresses;
-    /** The step loads another document: this one's readings tell nothing. */
-    bool leaving = false;
+    /** Its requests open then, by method and address (long polls, notifications): never waited for. */
+    QStringList openRequests;
 
     /** The mark a marked action script hands back; an empty one where the page had no counter. */
     [[nodiscard]] static RequestMark fromScriptValue(const QVariant &value);
@@ -39,6 +37,8 @@ struct RequestActivity
     qint64 open = 0;
     /** Milliseconds since the page's last request ended, by the page's clock. */
     qint64 quietMilliseconds = 0;
+    /** The page shows another document than the marked one: these are all of its requests. */
+    bool otherDocument = false;
 
     /** A reading of the request status script; none for a page without the counter. */
     [[nodiscard]] static std::optional<RequestActivity> fromScriptValue(const QVariant &value);
@@ -49,7 +49,8 @@ struct RequestActivity
  * step's own pause. Answered: every request begun after the action has ended (at least one began), and
  * either the last one ended a while ago or one settling read found nothing new; or no request began at
  * all, which makes the pause the answer. A page whose requests cannot be read (no counter, still
- * loading) has not answered.
+ * loading) has not answered; a document met for the first time, which may not have sent its requests
+ * yet, is read once more before its silence counts.
  */
 class AnswerWait
 {
@@ -65,6 +66,7 @@ public:
 private:
     // The count of begun requests when all were last seen ended; a second reading alike settles.
     std::optional<qint64> m_endedAt;
-    // A page that could not be read may have begun nothing yet: no request is no answer until read twice.
-    bool m_sawUnreadable = false;
+    // A new document may have begun nothing yet: no request is no answer until it is read again.
+    bool m_doubtNoRequest = false;
+    bool m_readOtherDocument = false;
 };

@@ -85,7 +85,8 @@ QCoro::Task<> WebViewScraper::navigateToSprawy()
     const QUrl current(address);
     if (!current.isValid() || current.host().isEmpty())
         co_return;
-    co_await markLeavingDocument();
+    // The address may stay in this document (only its "#" part changes) or open another one.
+    co_await markRequests();
     co_await loadURL(u"https://"_s + current.host() + u"/#/sprawy"_s);
     co_await awaitAnswer(2.0);
 }

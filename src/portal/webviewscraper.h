@@ -171,7 +171,7 @@ public:
      * request count marked right before it acts, for awaitAnswer().
      */
     QCoro::Task<QVariant> evaluateAction(QString script);
-    /** A step waits at most this long for the portal's answer, its own pause included. */
+    /** A step waits this long for the portal's answer, in its pauses (its own pause included). */
     static constexpr double answerLimitSeconds = 30.0;
     /**
      * Waits for the portal to answer the last action: the step's pause of @p pauseSeconds, then, while
@@ -243,8 +243,8 @@ private:
     void endUnresponsivePage();
     /** A load of a new document has been asked for or is under way. */
     [[nodiscard]] bool isLoadUnderWay() const;
-    /** Marks the document shown before a load that replaces it. */
-    QCoro::Task<> markLeavingDocument();
+    /** Marks where the page's requests stand, for a step that loads an address. */
+    QCoro::Task<> markRequests();
     QCoro::Task<std::optional<RequestActivity>> requestActivity();
 
     struct Private;

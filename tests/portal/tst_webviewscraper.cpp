@@ -202,10 +202,12 @@ private Q_SLOTS:
 
     void answerWait_data()
     {
-        QTest::addColumn<QString>("readings"); // "-" unreadable, else "began/open/quiet ms", space-separated
+        // "-" unreadable, else "began/open/quiet ms" and "+" in another document than the marked one
+        QTest::addColumn<QString>("readings");
         QTest::addColumn<QString>("verdicts"); // a answered, s settle, w wait
         QTest::newRow("no request: the pause was the answer") << u"0/0/0"_s << u"a"_s;
         QTest::newRow("a page not readable is no answer") << u"- - 0/0/0 0/0/0"_s << u"wwwa"_s;
+        QTest::newRow("a new document is read again before its silence counts") << u"0/0/0+ 0/0/0+"_s << u"wa"_s;
         QTest::newRow("open, then ended long ago") << u"1/1/0 2/1/0 2/0/400"_s << u"wwa"_s;
         QTest::newRow("ended just now, a settling read") << u"1/0/10 1/0/20"_s << u"sa"_s;
         QTest::newRow("another began while settling") << u"1/0/10 2/0/5 2/1/5 2/0/5 2/0/9"_s << u"sswsa"_s;
@@ -223,8 +225,9 @@ private Q_SLOTS:
         for (const QString &reading : readings.split(u' ')) {
             std::optional<RequestActivity> activity;
             if (reading != u"-"_s) {
-                const QStringList numbers = reading.split(u'/');
-                activity = RequestActivity { numbers[0].toLongLong(), numbers[1].toLongLong(), numbers[2].toLongLong() };
+                const QStringList numbers = QString(reading).remove(u'+').split(u'/');
+                activity = RequestActivity { numbers[0].toLongLong(), numbers[1].toLongLong(),
+                    numbers[2].toLongLong(), reading.endsWith(u'+') };
             }
             const AnswerWait::Verdict verdict = wait.take(activity);
             taken += verdict == AnswerWait::Verdict::answered ? u'a' : verdict == AnswerWait::Verdict::settle ? u's' : u'w';
@@ -359,8 +362,11 @@ private Q_SLOTS:
             "</div><div class=cdk-cell>😀</div><div class=cdk-cell>R</div></div><script>c.textContent += "
             "String.fromCharCode(0xD800)</script>"_s,
             script(u"rows"_s), "[[\"I C 1/24\uFFFD\",\"\",\"\",\"😀\",\"\",\"R\",\"\",\"\",\"\"]]||");
-        row("a count with a thousands space: no range", u"<div class=app-pagination>1 - 50 z 1 730 elementów</div>"_s,
-            script(u"paginator"_s), R"({"current":1,"total":1}||)");
+        row("numbers in groups of three", u"<div class=app-pagination>1 - 50 z 1 730 elementów</div>"_s,
+            script(u"paginator"_s), R"({"current":1,"total":35,"range":[1,50,1730]}||)");
+        row("numbers in groups of three after the page size", u"<div class=app-pagination><span>50</span> "
+            "<span>50 151 - 1 200 z 1 730</span></div>"_s, script(u"paginator"_s),
+            R"({"current":1,"total":2,"range":[151,1200,1730]}||)");
         row("range, rounded up", u"<div class=app-pagination>11 - 20 z 25</div>"_s, script(u"paginator"_s),
             R"({"current":2,"total":3,"range":[11,20,25]}||)");
         row("pages with a slash", u"<div class=app-pagination>3 / 12</div>"_s, script(u"paginator"_s),

@@ -4,19 +4,24 @@
         return JSON.stringify({ current: null, total: null });
     }
     var text = paginator.innerText || '';
-    var range = text.match(/(\d+)\s*-\s*(\d+)\s+z\s+(\d+)/);
+    // Numbers may be written in groups of three ("1 701 - 1 730 z 1 730"); cut at a space, the count would read 1.
+    var number = '(\\d{1,3}(?:[ \\u00a0\\u202f]\\d{3})+(?!\\d)|\\d+)';
+    function read(digits) { return parseInt(digits.replace(/[ \u00a0\u202f]/g, ''), 10); }
+    var range = text.match(new RegExp(number + '\\s*-\\s*' + number + '\\s+z\\s+' + number));
     if (range) {
-        var first = parseInt(range[1], 10);
-        var last = parseInt(range[2], 10);
-        var count = parseInt(range[3], 10);
-        var pageSize = last - first + 1;
-        var reading = { current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize) };
-        // The range itself too: a short last page gives a smaller size, and the range tells the last page and
-        // where the page stands in the list. Not where the count goes on in groups of three ("z 1 730").
-        if (!/^[ \u00a0\u202f]\d{3}(?!\d)/.test(text.slice(range.index + range[0].length))) {
-            reading.range = [first, last, count];
+        // Digits just before the range (the page size, "50 151 - 200 z 1 730") read as its first group: dropped.
+        var firstDigits = range[1];
+        while (read(firstDigits) > read(range[2]) && /[ \u00a0\u202f]/.test(firstDigits)) {
+            firstDigits = firstDigits.replace(/^\d+[ \u00a0\u202f]/, '');
         }
-        return JSON.stringify(reading);
+        var first = read(firstDigits);
+        var last = read(range[2]);
+        var count = read(range[3]);
+        var pageSize = last - first + 1;
+        // The range itself too: a short last page gives a smaller size, and the range tells the last page and
+        // where the page stands in the list.
+        return JSON.stringify({ current: Math.ceil(first / pageSize), total: Math.ceil(count / pageSize),
+            range: [first, last, count] });
     }
     var pages = text.match(/(\d+)\s*\/\s*(\d+)/) || text.match(/(\d+)\s+z\s+(\d+)/);
     if (pages) {

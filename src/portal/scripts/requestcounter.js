@@ -1,5 +1,6 @@
 // Installed in every document of the portal before its own scripts: numbers the page's fetch and
 // XMLHttpRequest calls and keeps those still open, so that a step can tell when the portal has answered it.
+// A request is known by its method and address ("GET /api/sprawy?page=2").
 (function() {
     if (window.__velmoriaRequests) {
         return;
@@ -9,8 +10,8 @@
     var open = {};
     var lastEnded = performance.now();
 
-    function begin(address) {
-        started.push(String(address));
+    function begin(method, address) {
+        started.push(String(method || 'GET').toUpperCase() + ' ' + String(address));
         open[started.length] = true;
         return started.length;
     }
@@ -24,11 +25,17 @@
     var xhrOpen = XMLHttpRequest.prototype.open;
     var xhrSend = XMLHttpRequest.prototype.send;
     XMLHttpRequest.prototype.open = function(method, address) {
-        this.__velmoriaAddress = address;
+        // Opening again cuts short a request under way, with no loadend of its own.
+        if (this.__velmoriaNumber) {
+            end(this.__velmoriaNumber);
+        }
+        this.__velmoriaRequest = [method, address];
         return xhrOpen.apply(this, arguments);
     };
     XMLHttpRequest.prototype.send = function() {
-        var number = begin(this.__velmoriaAddress);
+        var request = this.__velmoriaRequest || ['GET', ''];
+        var number = begin(request[0], request[1]);
+        this.__velmoriaNumber = number;
         // loadend follows load, error, abort and timeout alike, and comes within send() for a synchronous request.
         this.addEventListener('loadend', function() { end(number); });
         try {
@@ -40,48 +47,71 @@
     };
     if (window.fetch) {
         var pageFetch = window.fetch;
-        window.fetch = function(input) {
-            var number = begin(input && input.url ? input.url : input);
+        // The answers of counted requests: reading one's body is a request of its own, open until the body came.
+        var answers = new WeakMap();
+        window.fetch = function(input, init) {
+            var isRequest = typeof Request !== 'undefined' && input instanceof Request;
+            var method = init && init.method ? init.method : (isRequest ? input.method : 'GET');
+            var address = isRequest ? input.url : String(input);
+            var number = begin(method, address);
             try {
                 var answer = pageFetch.apply(this, arguments);
-                // Settled once the answer's headers came; its body is read within the settling read.
-                answer.then(function() { end(number); }, function() { end(number); });
+                answer.then(function(response) {
+                    answers.set(response, [method, address]);
+                    end(number);
+                }, function() { end(number); });
                 return answer;
             } catch (error) {
                 end(number);
                 throw error;
             }
         };
+        ['arrayBuffer', 'blob', 'formData', 'json', 'text'].forEach(function(name) {
+            var read = Response.prototype[name];
+            if (!read) {
+                return;
+            }
+            Response.prototype[name] = function() {
+                var request = answers.get(this);
+                var number = request ? begin(request[0], request[1]) : 0;
+                var body = read.apply(this, arguments);
+                if (number) {
+                    body.then(function() { end(number); }, function() { end(number); });
+                }
+                return body;
+            };
+        });
     }
 
-    function openAddresses(after) {
-        var addresses = [];
+    function openRequests(after) {
+        var requests = [];
         Object.keys(open).forEach(function(number) {
             if (Number(number) > after) {
-                addresses.push(started[number - 1]);
+                requests.push(started[number - 1]);
             }
         });
-        return addresses;
+        return requests;
     }
 
     Object.defineProperty(window, '__velmoriaRequests', { value: Object.freeze({
         // Where the count stands now: taken in the same script that acts on the page.
         mark: function() {
-            return { document: documentId, started: started.length, open: openAddresses(0) };
+            return { document: documentId, started: started.length, open: openRequests(0) };
         },
-        // The requests begun after the mark, leaving out addresses that were open at the mark (long polls,
+        // The requests begun after the mark, leaving out those like one open at the mark (long polls,
         // notifications); in another document, all of its own.
         since: function(document, mark, ignored) {
-            var from = document === documentId ? mark : 0;
-            var skip = document === documentId ? ignored : [];
+            var sameDocument = document === documentId;
+            var from = sameDocument ? mark : 0;
+            var skip = sameDocument ? ignored : [];
             var began = 0;
             for (var number = from + 1; number <= started.length; number++) {
                 if (skip.indexOf(started[number - 1]) === -1) {
                     began++;
                 }
             }
-            var stillOpen = openAddresses(from).filter(function(address) { return skip.indexOf(address) === -1; });
-            return { document: documentId, began: began, open: stillOpen.length,
+            var stillOpen = openRequests(from).filter(function(request) { return skip.indexOf(request) === -1; });
+            return { document: documentId, otherDocument: !sameDocument, began: began, open: stillOpen.length,
                 quiet: Math.round(performance.now() - lastEnded) };
         }
     }) });

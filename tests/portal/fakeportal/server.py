@@ -68,17 +68,17 @@ class Request(BaseHTTPRequestHandler):
             with lock:
                 delay = state["config"].get("loginDelay", 0)
             time.sleep(delay)
+        answer = "answer"
         if url.path == "/api/sprawy":
             with lock:
                 delay, answer = list_delay(query)
             if answer == "never":
                 time.sleep(3600)
-            if answer == "lose":
-                self.close_connection = True
-                return
             time.sleep(delay)
         with lock:
             text, content_type, status, headers = self.respond(f"{self.command} {url.path}", url, query, body)
+        if url.path == "/api/sprawy" and answer == "lose":
+            text, status = "{}", 502
         text = text.encode() if isinstance(text, str) else text
         self.send_response(status)
         for name, value in [("Content-Type", content_type + "; charset=utf-8"), ("Content-Length", str(len(text))),
@@ -140,8 +140,8 @@ class Request(BaseHTTPRequestHandler):
 
 
 def list_delay(query):
-    """Seconds before the case list answers, and whether it answers: "never" or "lose" (the connection is closed
-    unanswered, once). Config "delay": each page after the first; "delays": {step: seconds} for "list" (the first
+    """Seconds before the case list answers, and how: "never", or "lose" (a gateway's 502 in place of the page,
+    once; a connection closed unanswered would be sent again by the browser itself). Config "delay": each page after the first; "delays": {step: seconds} for "list" (the first
     showing), "search", "size" and "page"; "random": [seconds, seed], a further delay up to that, drawn anew for
     each answer; "never": the step that is never answered; "lose": the page whose first answer is lost."""
     config, step, page = state["config"], query.get("step", [""])[0], int(query.get("page", ["0"])[0])
