@@ -144,6 +144,9 @@ private Q_SLOTS:
             crashed + u" Plik zawiera tylko pobrane sprawy."_s);
         row("page process dies as the first page is read", {}, inProgress, {}, u"kill"_s,
             u"status:Pobieranie strony 1..."_s, error, 0, u"Błąd: "_s + crashed, crashed);
+        row("a next page never answered, without page numbers", { { u"paging"_s, u"plain"_s },
+                { u"never"_s, u"page"_s } }, inProgress, {}, {}, {}, done, 50,
+            u"Niekompletne: pobrano 50 spraw (strona 1)."_s, noNextPage);
         row("a case table without a paginator", { { u"paging"_s, u"none"_s } }, inProgress, {}, {}, {}, done, 10,
             u"Gotowe! Pobrano 10 spraw."_s);
         row("page 3 answered with page 1", { { u"jump"_s, QJsonArray { 2, 0 } } }, u"Wszystkie"_s, {}, {}, {}, done, 100,

@@ -263,6 +263,25 @@ private Q_SLOTS:
         runTask(m_scraper->awaitAnswer(2.0));
         QCOMPARE(evaluate(u"window.answered"_s), QVariant(false));
 
+        // A request like one open at the mark but sent another way (a POST, not a GET) is waited for.
+        act(u"fetch('/slow?seconds=0.5');"_s);
+        act(u"window.answered = false; fetch('/slow?seconds=0.5', { method: 'POST' }).then(function() {"
+            " window.answered = true; });"_s);
+        runTask(m_scraper->awaitAnswer(2.0));
+        QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
+
+        // A fetch has been answered once its body has come, not its headers alone.
+        act(u"window.answered = false; fetch('/slowbody?seconds=0.6').then(function(r) { return r.text(); })"
+            ".then(function() { window.answered = true; });"_s);
+        runTask(m_scraper->awaitAnswer(2.0));
+        QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
+
+        // A request opened again while under way ends there; the one sent then is waited for.
+        act(u"window.answered = false; var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.send();"
+            " x.open('GET', '/slow?seconds=0.3'); x.onload = function() { window.answered = true; }; x.send();"_s);
+        runTask(m_scraper->awaitAnswer(2.0));
+        QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
+
         act(slowFetch.arg(5));
         QCOMPARE(failureOf(m_scraper->awaitAnswer(2.0)), u"Portal nie odpowiada na wyszukiwanie."_s);
 

@@ -64,6 +64,8 @@ class Request(BaseHTTPRequestHandler):
         query = urllib.parse.parse_qs(url.query)
         if url.path == "/slow":
             time.sleep(float(query["seconds"][0]))
+        if url.path == "/slowbody":
+            return self.answer_slowly(float(query["seconds"][0]))
         if url.path == "/login" and self.command == "GET":
             with lock:
                 delay = state["config"].get("loginDelay", 0)
@@ -88,6 +90,17 @@ class Request(BaseHTTPRequestHandler):
         self.wfile.write(text)
 
     do_GET = do_POST
+
+    def answer_slowly(self, seconds):
+        """Headers at once, the body after @seconds."""
+        text = b"slow body"
+        self.send_response(200)
+        for name, value in [("Content-Type", "text/plain"), ("Content-Length", str(len(text))), ("Cache-Control", "no-store")]:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.flush()
+        time.sleep(seconds)
+        self.wfile.write(text)
 
     def respond(self, route, url, query, body):
         """The body, content type, status and headers of the answer."""
@@ -173,8 +186,8 @@ def login_submit(fields):
 
 def cases_page(query):
     """One page, repeating the row before it, as the portal does. Config "paging": "wrap" (next on the last page
-    leads to the first), "stuck" (it stays), "nonext" (no next control), "none" (no paginator at all), "repeat"
-    (the first page again, reversed)."""
+    leads to the first), "stuck" (it stays), "nonext" (no next control), "plain" (no range, no page numbers),
+    "none" (no paginator at all), "repeat" (the first page again, reversed)."""
     cases = filtered(query)
     size, start, paging = int(query["size"][0]), int(query["page"][0]) * int(query["size"][0]), state["config"].get("paging", "")
     if paging == "repeat":

@@ -172,8 +172,9 @@
             });
         });
         var onLast = paging.page >= Math.ceil(data.total / paging.size) - 1;
-        var paginator = tableHost.appendChild(element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size,
-            element('span', {}, data.first + ' - ' + data.last + ' z ' + data.total + ' elementów')]));
+        var paginator = tableHost.appendChild(element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size]));
+        if (data.paging !== 'plain')
+            paginator.appendChild(element('span', {}, data.first + ' - ' + data.last + ' z ' + data.total + ' elementów'));
         if (data.paging === 'nonext')
             return;
         paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
