@@ -240,7 +240,7 @@ private Q_SLOTS:
     // still loading, is no answer; a new document counts its requests from its start.
     void portalAnswer()
     {
-        setPauseScaleForTesting(0.05); // the limit of 30 s lasts 1.5 s here
+        setPauseScaleForTesting(0.03); // the limit of 30 s lasts 0.9 s here
         const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
         runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
         const auto act = [this](const QString &action) {
@@ -249,7 +249,7 @@ private Q_SLOTS:
         const QString slowFetch = u"fetch('/slow?seconds=%1').then(function() { window.answered = true; });"_s;
         act(u"window.answered = false; window.polled = false; fetch('/slow?seconds=20').then(function() {"
             " window.polled = true; });"_s);
-        QCOMPARE(act(slowFetch.arg(0.6) + u" return 'searched';"_s), QVariant(u"searched"_s));
+        QCOMPARE(act(slowFetch.arg(0.4) + u" return 'searched';"_s), QVariant(u"searched"_s));
         runTask(m_scraper->awaitAnswer(2.0));
         QCOMPARE(evaluate(u"[window.answered, window.polled]"_s), QVariant(QVariantList { true, false }));
 
@@ -264,14 +264,14 @@ private Q_SLOTS:
         QCOMPARE(evaluate(u"window.answered"_s), QVariant(false));
 
         // A request like one open at the mark but sent another way (a POST, not a GET) is waited for.
-        act(u"fetch('/slow?seconds=0.5');"_s);
-        act(u"window.answered = false; fetch('/slow?seconds=0.5', { method: 'POST' }).then(function() {"
+        act(u"fetch('/slow?seconds=0.4');"_s);
+        act(u"window.answered = false; fetch('/slow?seconds=0.4', { method: 'POST' }).then(function() {"
             " window.answered = true; });"_s);
         runTask(m_scraper->awaitAnswer(2.0));
         QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
 
         // A fetch has been answered once its body has come, not its headers alone.
-        act(u"window.answered = false; fetch('/slowbody?seconds=0.6').then(function(r) { return r.text(); })"
+        act(u"window.answered = false; fetch('/slowbody?seconds=0.4').then(function(r) { return r.text(); })"
             ".then(function() { window.answered = true; });"_s);
         runTask(m_scraper->awaitAnswer(2.0));
         QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
@@ -294,20 +294,6 @@ private Q_SLOTS:
         act(u"location.assign('/slow?seconds=5');"_s);
         QCOMPARE(failureOf(m_scraper->awaitAnswer(2.0)), u"Portal nie odpowiada na wyszukiwanie."_s);
         runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
-    }
-
-    // A login page that comes after the page wait has given up is waited for, up to the request's limit, and
-    // gets the credentials; the page shown before it, the portal's, does not count as logged in.
-    void lateLoginPage()
-    {
-        setPauseScaleForTesting(0.05); // the page wait gives up after 0.75 s
-        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
-        QVERIFY(m_portal.reset() && m_portal.configure({ { u"loginDelay"_s, 1.5 } }));
-        WebViewScraper scraper(m_portal.url(u"/login"_s), m_storage.filePath(u"late"_s));
-        runTask(scraper.loadURL(m_portal.url(u"/app?popups=0"_s).toString()));
-        runTask(scraper.login(u"anna"_s, u"a1"_s));
-        QCOMPARE(valuesOf(u"post"_s, u"login"_s), QStringList { u"anna"_s });
-        QVERIFY(m_portal.configure({ { u"loginDelay"_s, 0 } }));
     }
 
     void pageScripts_data()
@@ -438,6 +424,20 @@ private Q_SLOTS:
             expected);
     }
 
+    // A login page that comes after the page wait has given up is waited for, up to the request's limit, and
+    // gets the credentials; the page shown before it, the portal's, does not count as logged in.
+    void lateLoginPage()
+    {
+        setPauseScaleForTesting(0.05); // the page wait gives up after 0.75 s
+        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
+        QVERIFY(m_portal.reset() && m_portal.configure({ { u"loginDelay"_s, 1.5 } }));
+        WebViewScraper scraper(m_portal.url(u"/login"_s), m_storage.filePath(u"late"_s));
+        runTask(scraper.loadURL(m_portal.url(u"/app?popups=0"_s).toString()));
+        runTask(scraper.login(u"anna"_s, u"a1"_s));
+        QCOMPARE(valuesOf(u"post"_s, u"login"_s), QStringList { u"anna"_s });
+        QVERIFY(m_portal.configure({ { u"loginDelay"_s, 0 } }));
+    }
+
     // A page between documents, without a body yet, is probed again rather than failed with a script error;
     // a login page without one is measured as empty.
     void pageWithoutBody()
@@ -554,6 +554,21 @@ private Q_SLOTS:
         QCOMPARE(ended.count(), 3);
     }
 
+    // A login page that does not load at all is reported with the engine's reason, not as a refused login.
+    void unreachablePortal()
+    {
+        QTcpServer closed; // a port nobody listens on any more
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QUrl refusing(u"http://127.0.0.1:%1/login"_s.arg(closed.serverPort()));
+        closed.close();
+        for (const auto &[url, reason] : { std::pair(refusing, u"net::ERR_CONNECTION_REFUSED"_s),
+                 std::pair(m_portal.url(u"/status?code=503"_s), u"HTTP 503"_s) }) {
+            WebViewScraper scraper(url, m_storage.filePath(u"unreachable"_s));
+            QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),
+                u"Nie udało się otworzyć strony portalu. "_s + reason);
+        }
+    }
+
     // A portal that takes the connection and never answers, or fails it while the login is being checked, is
     // reported as out of reach, not as a wrong password; the page shown before, logged in, does not count.
     void portalThatNeverAnswers()
@@ -586,21 +601,6 @@ private Q_SLOTS:
         QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),
             u"Nie udało się otworzyć strony portalu. net::ERR_EMPTY_RESPONSE"_s);
         qDeleteAll(held);
-    }
-
-    // A login page that does not load at all is reported with the engine's reason, not as a refused login.
-    void unreachablePortal()
-    {
-        QTcpServer closed; // a port nobody listens on any more
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const QUrl refusing(u"http://127.0.0.1:%1/login"_s.arg(closed.serverPort()));
-        closed.close();
-        for (const auto &[url, reason] : { std::pair(refusing, u"net::ERR_CONNECTION_REFUSED"_s),
-                 std::pair(m_portal.url(u"/status?code=503"_s), u"HTTP 503"_s) }) {
-            WebViewScraper scraper(url, m_storage.filePath(u"unreachable"_s));
-            QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)),
-                u"Nie udało się otworzyć strony portalu. "_s + reason);
-        }
     }
 };
 
