@@ -153,7 +153,8 @@ public:
      * the script throws or does not compile. Throws PageUnresponsiveError at once while the page's
      * process is gone, or when no answer comes within scriptTimeout. Once the run is stopped the
      * answer is awaited for stopGrace more, then CancellationError is thrown. A page given up on
-     * has its process ended, so that the next load starts afresh.
+     * has its process ended, so that the next load starts afresh. An empty answer given before the
+     * script could be sent (a discarded page) throws PageUnresponsiveError as for a dead page.
      */
     QCoro::Task<QVariant> evaluateJS(QString script);
     /** Loads an absolute address (else ScraperError::invalidURL) and awaits waitForPageLoad(). */
@@ -196,7 +197,8 @@ public:
     /**
      * Loads the login page, fills and submits the form, and ends once verifyLoggedIn() has seen the
      * portal. A session stored for another login is cleared first; one for the same login is reused.
-     * Throws PageLoadError when the engine reports that the login page failed to load.
+     * The login page is waited for up to requestTimeout; throws PageLoadError when the engine reports
+     * that it failed to load, or when it has not come by then.
      */
     QCoro::Task<> login(QString login, QString password);
     /**

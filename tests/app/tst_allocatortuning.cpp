@@ -44,6 +44,22 @@ private:
 #endif
     }
 
+    // Whether @p check holds when run in a child process; false when the child could not run it.
+    static bool inChildProcess(bool (*check)())
+    {
+#ifdef __GLIBC__
+        const pid_t child = fork();
+        if (child < 0)
+            return false;
+        if (child == 0)
+            _exit(check() ? 0 : 1);
+        int status = 0;
+        return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#else
+        return check();
+#endif
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -59,36 +75,20 @@ private Q_SLOTS:
     // process, since the setting cannot be undone.
     void untunedBlocksComeFromTheHeap()
     {
-#ifdef __GLIBC__
-        const pid_t child = fork();
-        QVERIFY(child >= 0);
-        if (child == 0)
-            _exit(mappedAfterLargerFree() ? 1 : 0);
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
-#endif
+        QVERIFY(inChildProcess([] { return !mappedAfterLargerFree(); }));
     }
 
     // The application's own set-up tunes it, as it starts: in a child process that starts the application.
     void applicationTunesIt()
     {
-#ifdef __GLIBC__
-        const pid_t child = fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
+        const auto startedApplicationTunes = [] {
             int argc = 1;
             char name[] = "velmoria";
             char *argv[] = { name, nullptr };
             VelmoriaApp app(argc, argv);
-            _exit(mappedAfterLargerFree() ? 0 : 1);
-        }
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
-#endif
+            return mappedAfterLargerFree();
+        };
+        QVERIFY(inChildProcess(startedApplicationTunes));
     }
 
     void largeBlocksKeepTheirMappings()

@@ -123,6 +123,11 @@ private Q_SLOTS:
             u"Gotowe! Pobrano 56 spraw."_s);
         row("every answer late", { { u"delays"_s, late }, { u"size"_s, 50 } }, inProgress, {}, {}, {}, done, -1,
             u"Gotowe! Pobrano 100 spraw."_s);
+        // Every answer later than all the pauses up to the row count: without the waits, the table would still
+        // be empty then.
+        const QJsonObject later { { u"list"_s, 0.3 }, { u"search"_s, 0.3 }, { u"size"_s, 0.3 }, { u"page"_s, 0.3 } };
+        row("every answer after the pauses", { { u"delays"_s, later } }, inProgress, {}, {}, {}, done, -1,
+            u"Gotowe! Pobrano 100 spraw."_s);
         row("answers late at random", { { u"random"_s, QJsonArray { 0.3, 23 } } }, u"Wszystkie"_s, {}, {}, {}, done,
             -1, u"Gotowe! Pobrano 151 spraw."_s);
         row("the search never answered", { { u"never"_s, u"search"_s } }, inProgress, {}, {}, {}, error, 0,
@@ -367,7 +372,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("stop"); // 0 none, 1 before the hanging script is sent, 2 while it runs
         QTest::addColumn<QString>("expectedStatus");
-        // On the shards with fewer rows of the run table: 32 rows over 6 shards leave the last four one short.
+        // On the shards with fewer rows of the run table: its 32 rows over 6 shards leave the last four one short.
         if (inThisShard(3))
             QTest::newRow("stopped before its script is sent") << 1 << u"Zatrzymano. Pobrano 0 spraw."_s;
         if (inThisShard(4))
