@@ -276,7 +276,7 @@ private Q_SLOTS:
         runTask(m_scraper->awaitAnswer(2.0));
         QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
 
-        // A request opened again while under way ends there; the one sent then is waited for.
+        // A request opened again while under way ends there (the engine says so); the one sent then is waited for.
         act(u"window.answered = false; var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.send();"
             " x.open('GET', '/slow?seconds=0.3'); x.onload = function() { window.answered = true; }; x.send();"_s);
         runTask(m_scraper->awaitAnswer(2.0));

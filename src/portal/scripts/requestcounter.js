@@ -25,17 +25,12 @@
     var xhrOpen = XMLHttpRequest.prototype.open;
     var xhrSend = XMLHttpRequest.prototype.send;
     XMLHttpRequest.prototype.open = function(method, address) {
-        // Opening again cuts short a request under way, with no loadend of its own.
-        if (this.__velmoriaNumber) {
-            end(this.__velmoriaNumber);
-        }
         this.__velmoriaRequest = [method, address];
         return xhrOpen.apply(this, arguments);
     };
     XMLHttpRequest.prototype.send = function() {
         var request = this.__velmoriaRequest || ['GET', ''];
         var number = begin(request[0], request[1]);
-        this.__velmoriaNumber = number;
         // loadend follows load, error, abort and timeout alike, and comes within send() for a synchronous request.
         this.addEventListener('loadend', function() { end(number); });
         try {

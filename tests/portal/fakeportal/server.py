@@ -139,7 +139,8 @@ class Request(BaseHTTPRequestHandler):
             # The list comes asynchronously where the portal is slow or fails, as a real one's does.
             config = state["config"]
             late = any(key in config for key in ("delay", "delays", "random", "never", "lose", "failFrom", "expireFrom"))
-            page_config = {"late": late, "hang": bool(config.get("hang")), "size": config.get("size"), "jump": config.get("jump")}
+            page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter")}
+            page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))
             return page.replace("{{config}}", html.escape(json.dumps(page_config))), "text/html", 200, []
         elif route == "GET /slow":

@@ -5,7 +5,7 @@
 // the next page) arrives asynchronously instead, the old table staying until then: a failure shows a notice
 // and keeps the table, an expired session goes back to the login page. With config.hang the page-size
 // select runs into an endless script; config.size is the page size at first; config.jump [from, to] sends
-// the next-page control once to page index to instead of from. Variants in the query: region=none (no region control), popups=0 (none on
+// the next-page control once to page index to instead of from; config.nofilter leaves out the search button. Variants in the query: region=none (no region control), popups=0 (none on
 // arrival).
 (function() {
     var config = JSON.parse(document.body.dataset.config || '{}');
@@ -99,6 +99,8 @@
         })).forEach(function(field) {
             filters.appendChild(element('mat-form-field', { 'class': 'mat-mdc-form-field' }, '', [element('mat-label', {}, field[0]), field[1]]));
         });
+        if (config.nofilter)
+            return filters;
         filters.appendChild(button({}, '', function() {
             applied = { status: status.textContent };
             Object.keys(texts).forEach(function(key) {
