@@ -85,15 +85,6 @@ template <typename T> QCoro::Task<T> unlessGone(QPointer<ScraperViewModel> owner
         co_return std::move(*value);
 }
 
-/** Whether two paginator readings show the same page: the same range, or without one the same numbers. */
-bool sameReading(const PaginationInfo &first, const PaginationInfo &second)
-{
-    if (first.range && second.range)
-        return first.range->first == second.range->first && first.range->last == second.range->last
-            && first.range->count == second.range->count;
-    return !first.range && !second.range && first.current == second.current && first.total == second.total;
-}
-
 } // namespace
 
 ScraperViewModel::ScraperViewModel(QObject *parent)
@@ -579,7 +570,7 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             };
             if (!lastPage && showedNumbers) {
                 if (*after == signature
-                    && sameReading(co_await unlessGone(alive, m_scraper->getPaginationInfo()), reading)) {
+                    && co_await unlessGone(alive, m_scraper->getPaginationInfo()) == reading) {
                     qCInfo(lcViewModel, "The next page did not come: clicking once more");
                     after = co_await unlessGone(alive, moveToNextPage(m_scraper));
                 }

@@ -671,8 +671,7 @@ QCoro::Task<> WebViewScraper::login(QString login, QString password)
         // A login page slower than the page wait is still waited for, up to the request's own limit:
         // whether to type is decided on that page, never on the one shown before it.
         // A load that replaces it on the way (a redirect by script) is waited for within the same limit.
-        while (!d->requestedLoadAnswered && d->requestedLoadFailure.isEmpty()
-            && (d->requestedLoadPending || d->page->isLoading())
+        while (!d->requestedLoadAnswered && d->requestedLoadFailure.isEmpty() && isLoadUnderWay()
             && !d->requestClock.hasExpired(d->requestTimer.interval()))
             co_await sleep(pageLoadPollSeconds);
     }

@@ -83,6 +83,8 @@ struct PaginatorRange
     qint64 first = 0;
     qint64 last = 0;
     qint64 count = 0;
+
+    friend bool operator==(const PaginatorRange &, const PaginatorRange &) = default;
 };
 
 /** The paginator's reading: current page and number of pages, each possibly unknown. */
@@ -97,6 +99,9 @@ struct PaginationInfo
     [[nodiscard]] bool showsNumbers() const { return current || total; }
     /** The range ends at its total, or, without a range, the page shown is at least the total. */
     [[nodiscard]] bool isLastPage() const;
+
+    /** Two readings show the same page: the same range, or without one the same numbers. */
+    friend bool operator==(const PaginationInfo &, const PaginationInfo &) = default;
 };
 
 /**
