@@ -44,7 +44,7 @@ public:
      *  answer never comes), "lose" (the page index whose first answer is lost), "loginDelay" (seconds before
      *  the login page), "failFrom" (page index from which the case list answers HTTP 500), "expireFrom" (page
      *  index from which the session expires), "size" (the page size at first), "jump" ([from, to]: the
-     *  next-page control goes once to page index to instead of from), "nofilter" (no search button) and "hang" (an endless script in the page-size select). */
+     *  next-page control goes once to page index to instead of from), "nofilter" (no search button), "async" (the list comes asynchronously, without delay) and "hang" (an endless script in the page-size select). */
     bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */
     bool reset() { return get(u"/api/reset", "{}").isObject(); }

@@ -138,7 +138,7 @@ class Request(BaseHTTPRequestHandler):
             page = (WWW / ("login.html" if route == "GET /login" else "app/index.html")).read_text(encoding="utf-8")
             # The list comes asynchronously where the portal is slow or fails, as a real one's does.
             config = state["config"]
-            late = any(key in config for key in ("delay", "delays", "random", "never", "lose", "failFrom", "expireFrom"))
+            late = any(key in config for key in ("async", "delay", "delays", "random", "never", "lose", "failFrom", "expireFrom"))
             page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter")}
             page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))
