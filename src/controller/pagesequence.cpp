@@ -41,3 +41,21 @@ QString PageRangeChain::describe(const QList<SkippedPositions> &skipped)
                                               : u"%1\u2013%2"_s.arg(span.first).arg(span.last));
     return u"Portal pominął sprawy na pozycjach %1."_s.arg(spans.join(u", "_s));
 }
+
+std::optional<QString> describeOvershoot(const PageMove &move)
+{
+    if (move.kind != PageMove::Kind::moved || !move.clickedNextAgain || !move.left || !move.shown)
+        return std::nullopt;
+    const PaginationInfo &left = move.left->paginator;
+    const PaginationInfo &shown = move.shown->paginator;
+    if (left.range && shown.range) {
+        if (shown.range->first <= left.range->last + 1)
+            return std::nullopt;
+        return u"Nie pobrano spraw na pozycjach %1\u2013%2."_s.arg(left.range->last + 1).arg(shown.range->count);
+    }
+    if (!left.current || !shown.current || *shown.current <= *left.current + 1)
+        return std::nullopt;
+    const qint64 from = *left.current + 1;
+    const qint64 to = std::max(shown.total.value_or(*shown.current), *shown.current);
+    return u"Nie pobrano stron %1\u2013%2."_s.arg(from).arg(to);
+}

@@ -55,3 +55,10 @@ private:
     std::optional<PaginatorRange> m_previous;
     bool m_anyRead = false;
 };
+
+/**
+ * Where @p move went past a page by the run's own second click on the next-page control (the portal's index
+ * may already have moved on): the cases not read from there on, for the user; none otherwise. A skip of the
+ * portal's own is for PageRangeChain to tell.
+ */
+[[nodiscard]] std::optional<QString> describeOvershoot(const PageMove &move);

@@ -436,7 +436,7 @@ QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> t
 
     token->checkCancellation();
     step(ScrapePhase::navigating, u"Nawigacja do spraw..."_s, 0.20);
-    co_await unlessGone(alive, m_scraper->navigateToSprawy());
+    co_await unlessGone(alive, m_scraper->navigateToSprawy(m_filters));
 
     token->checkCancellation();
     step(ScrapePhase::filtering, u"Stosowanie filtrów..."_s, 0.25);
@@ -448,6 +448,9 @@ QCoro::Task<> ScraperViewModel::runPipeline(std::shared_ptr<CancellationToken> t
     const qint64 rowCount = co_await unlessGone(alive, m_scraper->getRowCount());
 
     if (rowCount == 0) {
+        // An empty table is no result only where the portal says so, or where the search's answer left it empty.
+        if (!co_await unlessGone(alive, m_scraper->isEmptyResultShown()))
+            throw NoAnswerError(NoAnswerError::Step::search);
         step(ScrapePhase::done, u"Brak wyników."_s, 1.0);
         completeRun(QUrl());
         co_return;
@@ -529,6 +532,8 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     std::optional<QString> cutShort;
     bool pageStoppedWorking = false;
     bool nextPageUnanswered = false;
+    // The positions the run's own second click went past, where it did.
+    std::optional<QString> overshot;
     token->checkCancellation();
     try {
         while (true) {
@@ -558,27 +563,15 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
             const QString signature = co_await unlessGone(alive, m_scraper->pageSignature());
             if (endDetector.isEndBeforeClick(signature, noNew))
                 break;
-            std::optional<QString> after = co_await unlessGone(alive, moveToNextPage(m_scraper));
-            if (!after)
+            // Where the paginator says another page must come, the driver waits for it and asks again; elsewhere a
+            // click that brings no other page ends the list.
+            const std::optional<PageMove> move
+                = co_await unlessGone(alive, moveToNextPage(m_scraper, showedNumbers && !lastPage));
+            if (!move || move->kind == PageMove::Kind::unchanged)
                 break;
-            // The portal has answered the click (no request of it is open). Where there must be another page
-            // and the page left is still shown, in its table and its paginator, the click or its answer was
-            // lost: one more click. The last page, or a paginator without numbers, ends where the click
-            // changed nothing.
-            const auto isAnotherPage = [&signature](const QString &shown) {
-                return shown != signature && !shown.isEmpty() && !shown.startsWith(u"0:"_s);
-            };
-            if (!lastPage && showedNumbers) {
-                if (*after == signature
-                    && co_await unlessGone(alive, m_scraper->getPaginationInfo()) == reading) {
-                    qCInfo(lcViewModel, "The next page did not come: clicking once more");
-                    after = co_await unlessGone(alive, moveToNextPage(m_scraper));
-                }
-                if (!after || !isAnotherPage(*after))
-                    break;
-            } else if (*after == signature) {
+            // Decided before the page's rows are read: a page the run itself went past is not read as the next one.
+            if ((overshot = describeOvershoot(*move)))
                 break;
-            }
 
             pageNumber = saturatingIncrement(pageNumber);
             endDetector.leavePage(signature);
@@ -593,12 +586,16 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
                 throw;
             cutShort = error.errorDescription();
         }
-    } catch (const NoAnswerError &) {
+    } catch (const NoAnswerError &error) {
+        if (error.step() != NoAnswerError::Step::nextPage)
+            throw;
         // Like a page that never came, with or without page numbers; whether the session expired meanwhile is
         // told below.
         nextPageUnanswered = true;
     }
-    if (!readLastPage && (showedNumbers || nextPageUnanswered) && !pageStoppedWorking) {
+    if (overshot) {
+        cutShort = overshot;
+    } else if (!readLastPage && (showedNumbers || nextPageUnanswered) && !pageStoppedWorking) {
         try {
             cutShort = co_await unlessGone(alive, m_scraper->isLoginFormShown()) ? u"Sesja portalu wygasła."_s
                                                                                  : u"Portal nie pokazał kolejnej strony."_s;
@@ -616,12 +613,12 @@ QCoro::Task<PageLoopOutcome> ScraperViewModel::scrapeAllPages(std::shared_ptr<Ca
     co_return outcome;
 }
 
-QCoro::Task<std::optional<QString>> ScraperViewModel::moveToNextPage(WebViewScraper *scraper)
+QCoro::Task<std::optional<PageMove>> ScraperViewModel::moveToNextPage(WebViewScraper *scraper, bool mustMove)
 {
-    if (!co_await scraper->goToNextPage())
-        co_return std::nullopt;
-    co_await scraper->sleep(1.2);
-    co_return co_await scraper->pageSignature();
+    std::optional<PageMove> move = co_await scraper->goToNextPage(mustMove);
+    if (move && move->kind == PageMove::Kind::moved)
+        co_await scraper->sleep(1.2);
+    co_return move;
 }
 
 QString ScraperViewModel::caseKey(const CourtCase &record)

@@ -23,6 +23,7 @@
 
 class WebViewScraper;
 struct PaginationInfo;
+struct PageMove;
 
 /** Page position and progress shown while a page of the case list is read. */
 struct PagePosition
@@ -187,10 +188,9 @@ private:
         QPointer<ScraperViewModel> weakSelf, std::shared_ptr<CancellationToken> token);
     QCoro::Task<> runPipeline(std::shared_ptr<CancellationToken> token);
     QCoro::Task<PageLoopOutcome> scrapeAllPages(std::shared_ptr<CancellationToken> token);
-    /** Clicks on to the next page and reads the table after the loop's pause: the table's signature, or
-     *  std::nullopt when there is no next-page control. Static: the driver outlives its controller,
-     *  which may go meanwhile. */
-    static QCoro::Task<std::optional<QString>> moveToNextPage(WebViewScraper *scraper);
+    /** Clicks on to the next page (see WebViewScraper::goToNextPage()) and makes the loop's pause after a page
+     *  that came. Static: the driver outlives its controller, which may go meanwhile. */
+    static QCoro::Task<std::optional<PageMove>> moveToNextPage(WebViewScraper *scraper, bool mustMove);
     void updateElapsedSeconds();
     void completeRun(const QUrl &outputFile);
     void handleCancellation();

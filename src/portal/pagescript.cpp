@@ -21,12 +21,18 @@ QString load(const QString &name)
     if (!file.open(QIODevice::ReadOnly))
         qFatal("Missing page script %s", qPrintable(name));
     QString text = QString::fromUtf8(file.readAll()).trimmed();
-    // The row readers share their row search and text clean-up; both live in their own files.
-    if (name != u"findrows"_s && name != u"wellformed"_s) {
-        if (text.contains(u"__FIND_ROWS__"_s))
-            text.replace(u"__FIND_ROWS__"_s, load(u"findrows"_s));
-        if (text.contains(u"__WELL_FORMED__"_s))
-            text.replace(u"__WELL_FORMED__"_s, load(u"wellformed"_s));
+    // Pieces several scripts share live in files of their own, pasted in where a script names them.
+    static const std::pair<QString, QString> pieces[] = {
+        { u"__FIND_ROWS__"_s, u"findrows"_s },
+        { u"__WELL_FORMED__"_s, u"wellformed"_s },
+        { u"__ROW_SIGNATURE__"_s, u"rowsignature"_s },
+        { u"__READ_PAGINATOR__"_s, u"readpaginator"_s },
+        { u"__FIND_SEARCH_BUTTON__"_s, u"findsearchbutton"_s },
+        { u"__READ_LIST__"_s, u"readlist"_s },
+    };
+    for (const auto &[placeholder, piece] : pieces) {
+        if (text.contains(placeholder))
+            text.replace(placeholder, load(piece));
     }
     cache.insert(name, text);
     return text;

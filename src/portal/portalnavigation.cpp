@@ -25,6 +25,14 @@ namespace {
 
 const char *boolText(bool value) { return value ? "true" : "false"; }
 
+constexpr double regionPollSeconds = 0.5;
+
+// The filters' form labels, as the fields are looked for.
+const QString dataOdLabel = u"Data wpływu od"_s;
+const QString dataDoLabel = u"Data wpływu do"_s;
+const QString podmiotLabel = u"Podmiot"_s;
+const QString przedmiotLabel = u"Przedmiot"_s;
+
 } // namespace
 
 QCoro::Task<> WebViewScraper::dismissPopups()
@@ -58,46 +66,94 @@ QCoro::Task<> WebViewScraper::selectApelacja(QString apelacja)
         throw ScraperError::elementNotFound(u"Apelacja dropdown"_s);
 
     co_await evaluateJS(clickAtPointJS(static_cast<int>(*x), static_cast<int>(*y)));
-    co_await sleep(1.0);
 
+    // The menu may open late, and its item may take a while to change the header: both are waited for, up to
+    // the step's limit. A region that never shows ends the run, or its cases would go under another's name.
+    double waited = 1.0;
+    co_await sleep(waited);
+    const auto waitOn = [this, &waited, &apelacja]() -> QCoro::Task<> {
+        if (waited + regionPollSeconds > answerLimitSeconds) {
+            qCWarning(lcScraper, "The region %s did not show", qUtf8Printable(apelacja));
+            throw ScraperError::elementNotFound(apelacja);
+        }
+        co_await sleep(regionPollSeconds);
+        waited += regionPollSeconds;
+    };
     const QString itemScript = PageScript::withValue(u"regionmenuitem"_s, u"__SHORT_NAME__"_s, shortName);
-    for (int attempt = 1; attempt <= 5; ++attempt) {
-        const QVariant clicked = co_await evaluateJS(itemScript);
-        if (clicked.isValid())
-            break;
-        co_await sleep(0.5);
-    }
+    while (!PageScript::boolOr(co_await evaluateJS(itemScript), false))
+        co_await waitOn();
     co_await sleep(2.0);
+    waited += 2.0;
+    const QString currentScript = PageScript::load(u"currentregion"_s);
+    while (!PageScript::textOr(co_await evaluateJS(currentScript), QString()).contains(shortName))
+        co_await waitOn();
     co_await dismissPopups();
 }
 
-QCoro::Task<> WebViewScraper::navigateToSprawy()
+QUrl WebViewScraper::caseListAddress(const QUrl &current) const
+{
+    QUrl address(u"https://"_s + current.host() + u"/#/sprawy"_s);
+    if (m_caseListKeepsOriginForTesting) {
+        address.setScheme(current.scheme());
+        address.setPort(current.port());
+    }
+    return address;
+}
+
+QStringList WebViewScraper::fieldsToFill(const ScrapeFilters &filters)
+{
+    QStringList fields;
+    if (filters.status != u"Wszystkie"_s)
+        fields.append(u"Status"_s);
+    for (const auto &[value, label] : { std::pair(filters.dataOd, dataOdLabel), std::pair(filters.dataDo, dataDoLabel),
+             std::pair(filters.podmiot, podmiotLabel), std::pair(filters.przedmiot, przedmiotLabel) }) {
+        // Only an empty text is "not set"; spaces are typed as they are.
+        if (!value.isEmpty())
+            fields.append(label);
+    }
+    return fields;
+}
+
+QCoro::Task<> WebViewScraper::navigateToSprawy(ScrapeFilters filters)
 {
     qCInfo(lcScraper, "Navigating to Sprawy...");
     const bool clicked = PageScript::boolOr(co_await evaluateAction(PageScript::load(u"sprawylink"_s)), false);
     qCInfo(lcScraper, "clickSprawy result: %s", boolText(clicked));
-    if (clicked) {
-        co_await awaitAnswer(2.0);
-        co_return;
+    if (!clicked) {
+        const QString address = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), QString());
+        const QUrl current(address);
+        if (!current.isValid() || current.host().isEmpty())
+            throw NoAnswerError(NoAnswerError::Step::caseList);
+        // The address may stay in this document (only its "#" part changes) or open another one.
+        co_await markRequests();
+        co_await loadURL(caseListAddress(current).toString());
     }
-
-    const QString address = PageScript::textOr(co_await evaluateJS(u"window.location.href"_s), QString());
-    const QUrl current(address);
-    if (!current.isValid() || current.host().isEmpty())
-        co_return;
-    // The address may stay in this document (only its "#" part changes) or open another one.
-    co_await markRequests();
-    co_await loadURL(u"https://"_s + current.host() + u"/#/sprawy"_s);
-    co_await awaitAnswer(2.0);
+    const QStringList fields = fieldsToFill(filters);
+    const StepOutcome outcome = co_await awaitStep(
+        StepGoal::caseList(fields, !fields.isEmpty()), 2.0, caseListLimitSeconds);
+    if (outcome.verdict == StepWait::Verdict::missingField)
+        throw ScraperError::elementNotFound(outcome.missingField);
+    if (outcome.verdict != StepWait::Verdict::done)
+        throw NoAnswerError(NoAnswerError::Step::caseList);
+    m_answeredEmpty = outcome.list && outcome.list->rows == 0;
 }
 
 QCoro::Task<> WebViewScraper::applyFilters(ScrapeFilters filters)
 {
     qCInfo(lcScraper, "Applying filters: status=%s", qUtf8Printable(filters.status));
+    // "Wszystkie" is no filter: where the page has no status, or not that option, nothing is missing.
+    const bool statusSet = filters.status != u"Wszystkie"_s;
     co_await sleep(1.0);
-    co_await evaluateJS(PageScript::withValue(u"openselect"_s, u"__LABEL__"_s, u"Status"_s));
+    const bool opened = PageScript::boolOr(
+        co_await evaluateJS(PageScript::withValue(u"openselect"_s, u"__LABEL__"_s, u"Status"_s)), false);
+    if (!opened && statusSet)
+        throw ScraperError::elementNotFound(u"Status"_s);
     co_await sleep(0.5);
-    co_await evaluateJS(PageScript::withValue(u"selectoption"_s, u"__VALUE__"_s, filters.status));
+    const bool chosen = opened
+        && PageScript::boolOr(
+            co_await evaluateJS(PageScript::withValue(u"selectoption"_s, u"__VALUE__"_s, filters.status)), false);
+    if (!chosen && statusSet)
+        throw ScraperError::elementNotFound(filters.status);
     co_await sleep(0.5);
     co_await dismissPopups();
 
@@ -105,27 +161,54 @@ QCoro::Task<> WebViewScraper::applyFilters(ScrapeFilters filters)
     {
         const QString &value;
         QString (*builder)(const QString &, const QString &);
-        QString label;
+        const QString &label;
+        QString control;
     };
     const Fill fills[] = {
-        { filters.dataOd, &WebViewScraper::fillInputJS, u"Data wpływu od"_s },
-        { filters.dataDo, &WebViewScraper::fillInputJS, u"Data wpływu do"_s },
-        { filters.podmiot, &WebViewScraper::fillFieldJS, u"Podmiot"_s },
-        { filters.przedmiot, &WebViewScraper::fillFieldJS, u"Przedmiot"_s },
+        { filters.dataOd, &WebViewScraper::fillInputJS, dataOdLabel, u"input"_s },
+        { filters.dataDo, &WebViewScraper::fillInputJS, dataDoLabel, u"input"_s },
+        { filters.podmiot, &WebViewScraper::fillFieldJS, podmiotLabel, u"input, textarea"_s },
+        { filters.przedmiot, &WebViewScraper::fillFieldJS, przedmiotLabel, u"input, textarea"_s },
     };
+    QStringList filled;
     for (const Fill &fill : fills) {
         // Only an empty text is "not set"; spaces are typed as they are.
         if (fill.value.isEmpty())
             continue;
-        co_await evaluateJS(fill.builder(fill.label, fill.value));
+        if (!PageScript::boolOr(co_await evaluateJS(fill.builder(fill.label, fill.value)), false))
+            throw ScraperError::elementNotFound(fill.label);
+        filled.append(PageScript::quotedList({ fill.label, fill.control }));
         co_await sleep(0.3);
     }
     co_await sleep(0.5);
-    // Without a filter button nothing was asked of the portal: the pause is all there is to wait.
-    if (PageScript::boolOr(co_await evaluateAction(PageScript::load(u"filterbutton"_s)), false))
-        co_await awaitAnswer(2.0);
-    else
+    // A value the page reformats (a date picker's) still counts; one it has emptied, or a status it did not
+    // take, does not: the search would run without it.
+    static const QString inPlaceScript = PageScript::load(u"filtersinplace"_s);
+    const QString missing = PageScript::textOr(co_await evaluateJS(inPlaceScript + u"(["_s + filled.join(u", "_s)
+        + u"], "_s + PageScript::quoted(statusSet ? filters.status : QString()) + u")"_s), QString());
+    if (!missing.isEmpty())
+        throw ScraperError::elementNotFound(missing);
+
+    if (!PageScript::boolOr(co_await evaluateAction(PageScript::load(u"filterbutton"_s)), false)) {
+        if (statusSet || !filled.isEmpty())
+            throw ScraperError::elementNotFound(u"przycisk wyszukiwania"_s);
+        // Nothing was asked of the portal: the pause is all there is to wait.
         co_await sleep(2.0);
+        co_return;
+    }
+    const StepOutcome outcome = co_await awaitStep(StepGoal::answer(), 2.0, answerLimitSeconds);
+    if (outcome.verdict != StepWait::Verdict::done) {
+        qCWarning(lcScraper, "No answer to the search");
+        throw NoAnswerError(NoAnswerError::Step::search);
+    }
+    m_answeredEmpty = outcome.list && outcome.list->rows == 0;
+}
+
+QCoro::Task<bool> WebViewScraper::isEmptyResultShown()
+{
+    const std::optional<ListReading> list
+        = ListReading::fromScriptValue(co_await evaluateJS(u"("_s + PageScript::load(u"readlist"_s) + u")()"_s));
+    co_return list && (list->showsEmptyResult() || (list->rows == 0 && m_answeredEmpty));
 }
 
 QCoro::Task<> WebViewScraper::setMaxPageSize()
@@ -137,8 +220,13 @@ QCoro::Task<> WebViewScraper::setMaxPageSize()
     co_await sleep(0.5);
     const qint64 chosen
         = PageScript::wholeNumber(co_await evaluateAction(PageScript::load(u"largestoption"_s))).value_or(0);
-    if (chosen >= 1)
-        co_await awaitAnswer(2.0);
+    if (chosen < 1)
+        co_return;
+    // A portal that caps the size, or shows no range, goes on after the limit: the page loop copes with the size.
+    const StepOutcome sized
+        = co_await awaitStep(StepGoal::pageSizeOf(chosen), 2.0, answerLimitSeconds);
+    if (sized.verdict != StepWait::Verdict::done)
+        qCInfo(lcScraper, "The page size %lld did not show", static_cast<long long>(chosen));
 }
 
 QCoro::Task<qint64> WebViewScraper::getRowCount()
@@ -157,18 +245,7 @@ QCoro::Task<PaginationInfo> WebViewScraper::getPaginationInfo()
     const QJsonDocument document = QJsonDocument::fromJson(value.toString().toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         co_return PaginationInfo {};
-    const QJsonObject reading = document.object();
-    PaginationInfo info { PageScript::wholeNumber(reading.value(u"current"_s)),
-        PageScript::wholeNumber(reading.value(u"total"_s)), std::nullopt };
-    const QJsonArray range = reading.value(u"range"_s).toArray();
-    if (range.size() == 3) {
-        const auto first = PageScript::wholeNumber(range.at(0));
-        const auto last = PageScript::wholeNumber(range.at(1));
-        const auto count = PageScript::wholeNumber(range.at(2));
-        if (first && last && count)
-            info.range = PaginatorRange { *first, *last, *count };
-    }
-    co_return info;
+    co_return PaginationInfo::fromScriptValue(document.object().toVariantMap());
 }
 
 QCoro::Task<QList<CourtCase>> WebViewScraper::extractPageData()
@@ -215,18 +292,4 @@ QCoro::Task<QList<CourtCase>> WebViewScraper::extractPageData()
 QCoro::Task<QString> WebViewScraper::pageSignature()
 {
     co_return PageScript::textOr(co_await evaluateJS(PageScript::load(u"signature"_s)), QString());
-}
-
-QCoro::Task<bool> WebViewScraper::goToNextPage()
-{
-    co_await evaluateJS(PageScript::load(u"scroll"_s));
-    co_await sleep(0.5);
-    const bool clicked = PageScript::boolOr(co_await evaluateAction(PageScript::load(u"nextpage"_s)), false);
-    if (!clicked) {
-        qCInfo(lcScraper, "goToNextPage: no paginator found");
-        co_return false;
-    }
-    qCInfo(lcScraper, "goToNextPage: paginator clicked");
-    co_await awaitAnswer(1.5);
-    co_return true;
 }

@@ -162,13 +162,6 @@ QString PageUnresponsiveError::errorDescription() const
     return m_kind == Kind::crashed ? u"Strona portalu przestała działać."_s : u"Strona portalu nie odpowiada."_s;
 }
 
-bool PaginationInfo::isLastPage() const
-{
-    if (range)
-        return range->last == range->count;
-    return current && total && *current >= *total;
-}
-
 WebViewScraper::WebViewScraper(const QUrl &loginUrl, QObject *parent)
     : WebViewScraper(loginUrl,
                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u"/webengine"_s, parent)

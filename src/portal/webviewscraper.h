@@ -3,6 +3,7 @@
 #include "portal/cancellation.h"
 #include "portal/courtcase.h"
 #include "portal/localizederror.h"
+#include "portal/pagereading.h"
 #include "portal/portalanswer.h"
 #include "portal/scrapefilters.h"
 
@@ -77,31 +78,31 @@ private:
     Kind m_kind;
 };
 
-/** The paginator's range "a - b z n" as it reads. */
-struct PaginatorRange
+/** How a step that waited for its result ended, and the list it left shown. */
+struct StepOutcome
 {
-    qint64 first = 0;
-    qint64 last = 0;
-    qint64 count = 0;
-
-    friend bool operator==(const PaginatorRange &, const PaginatorRange &) = default;
+    StepWait::Verdict verdict = StepWait::Verdict::wait;
+    std::optional<ListReading> list;
+    /** The label of the field that did not come, at StepWait::Verdict::missingField. */
+    QString missingField;
 };
 
-/** The paginator's reading: current page and number of pages, each possibly unknown. */
-struct PaginationInfo
+/** A move to the next page that brought one, or that found the end of the list. */
+struct PageMove
 {
-    std::optional<qint64> current;
-    std::optional<qint64> total;
-    /** Present when the paginator shows a range; current and total were worked out from it. */
-    std::optional<PaginatorRange> range;
+    enum class Kind {
+        /** Another page shows. */
+        moved,
+        /** No other page came where none need come. */
+        unchanged,
+    };
 
-    /** Whether the paginator shows any page numbers at all. */
-    [[nodiscard]] bool showsNumbers() const { return current || total; }
-    /** The range ends at its total, or, without a range, the page shown is at least the total. */
-    [[nodiscard]] bool isLastPage() const;
-
-    /** Two readings show the same page: the same range, or without one the same numbers. */
-    friend bool operator==(const PaginationInfo &, const PaginationInfo &) = default;
+    Kind kind = Kind::moved;
+    /** The page left, as read in the script that clicked, and the list shown now. */
+    std::optional<ListReading> left;
+    std::optional<ListReading> shown;
+    /** The run itself clicked the next-page control a second time, which may have gone past a page. */
+    bool clickedNextAgain = false;
 };
 
 /**
@@ -138,6 +139,8 @@ public:
     static constexpr std::chrono::milliseconds stopGrace = std::chrono::seconds(1);
     /** Test-only: give up on scripts after @p timeout instead. */
     void setScriptTimeoutForTesting(std::chrono::milliseconds timeout);
+    /** Test-only: the case list's own address keeps the current scheme and port (a local portal's). */
+    void setCaseListKeepsOriginForTesting(bool keep) { m_caseListKeepsOriginForTesting = keep; }
 
     /** The token of the run under way; pauses and checks throw once it is cancelled. */
     void setCancellationToken(std::shared_ptr<CancellationToken> token);
@@ -173,18 +176,19 @@ public:
     QCoro::Task<> sleep(double seconds);
 
     /**
-     * Runs an action script (one that clicks or chooses on the page) like evaluateJS(), with the page's
-     * request count marked right before it acts, for awaitAnswer().
+     * Runs an action script (one that clicks or chooses on the page) like evaluateJS(), with the list read and
+     * the page's request count marked in the same evaluation, right before it acts, for awaitStep().
      */
     QCoro::Task<QVariant> evaluateAction(QString script);
-    /** A step waits this long for the portal's answer, in its pauses (its own pause included). */
+    /** A step waits this long for its result, in its pauses (its own pause included). */
     static constexpr double answerLimitSeconds = 30.0;
+    /** Opening the case list may take as long as a request. */
+    static constexpr double caseListLimitSeconds = 60.0;
     /**
-     * Waits for the portal to answer the last action: the step's pause of @p pauseSeconds, then, while
-     * requests begun after the action are open, further pauses up to answerLimitSeconds in all (see
-     * AnswerWait). Throws NoAnswerError when the answer does not come.
+     * Waits until the page shows the result of the last action (see StepWait), reading it every
+     * StepWait::pollSeconds of pauses from the action on; the step's pause of @p pauseSeconds passes first.
      */
-    QCoro::Task<> awaitAnswer(double pauseSeconds);
+    QCoro::Task<StepOutcome> awaitStep(StepGoal goal, double pauseSeconds, double limitSeconds);
 
     /** Whether two addresses name the same page as the engine spells them: an empty path is "/" and a
      *  scheme's default port may be left out. */
@@ -224,11 +228,22 @@ public:
     QCoro::Task<> selectApelacja(QString apelacja);
 
     // Case list and filters
-    // Each step that acts on the page (the case-list link or its address, the filter button, the largest
-    // page size, the next-page control) waits for the portal's answer (awaitAnswer()), and throws
-    // NoAnswerError when it does not come.
-    QCoro::Task<> navigateToSprawy();
+    // Each step that acts on the case list (the case-list link or its address, the filter button, the largest
+    // page size, the next-page control) ends when the page shows its result (awaitStep()).
+    /**
+     * Opens the case list and waits until it shows with the fields @p filters will need; throws
+     * NoAnswerError::Step::caseList when it does not show, ScraperError::elementNotFound when a field
+     * does not come.
+     */
+    QCoro::Task<> navigateToSprawy(ScrapeFilters filters = {});
+    /**
+     * Sets every filter given and presses the search button; throws ScraperError::elementNotFound naming
+     * a field, option or button that a set filter needs and that is missing, or a filter not in place at the
+     * search, and NoAnswerError::Step::search when the list never shows the search's answer.
+     */
     QCoro::Task<> applyFilters(ScrapeFilters filters);
+    /** The form labels of the fields @p filters fills ("Status" where the status is not "Wszystkie"). */
+    [[nodiscard]] static QStringList fieldsToFill(const ScrapeFilters &filters);
 
     // Page size, rows and paginator
     QCoro::Task<> setMaxPageSize();
@@ -238,7 +253,16 @@ public:
     // Table rows and paging
     QCoro::Task<QList<CourtCase>> extractPageData();
     QCoro::Task<QString> pageSignature();
-    QCoro::Task<bool> goToNextPage();
+    /**
+     * Clicks on to the next page and waits until it shows; std::nullopt when there is no next-page control.
+     * Where there is no need of another page (@p mustMove false), a click that brings none ends the list.
+     * Otherwise a lost click is repeated at once, and a page not shown after the wait's limit, with nothing
+     * of the step open, is asked for once more, by its number where the paginator shows numbers. Throws
+     * NoAnswerError::Step::nextPage when no page comes.
+     */
+    QCoro::Task<std::optional<PageMove>> goToNextPage(bool mustMove);
+    /** Whether the list shows that it holds no case: by its paginator or table, or as the search left it. */
+    QCoro::Task<bool> isEmptyResultShown();
     /** Whether the page shows the login form again: a login and a password field. */
     QCoro::Task<bool> isLoginFormShown();
 
@@ -250,13 +274,23 @@ private:
     void endUnresponsivePage();
     /** A load of a new document has been asked for or is under way. */
     [[nodiscard]] bool isLoadUnderWay() const;
-    /** Marks where the page's requests stand, for a step that loads an address. */
+    /** Reads the list and marks where the page's requests stand, for a step that loads an address. */
     QCoro::Task<> markRequests();
-    QCoro::Task<std::optional<RequestActivity>> requestActivity();
+    QCoro::Task<StepReading> readStep();
+    /** The case list's own address on the host of @p current: "https://", the host and "/#/sprawy". */
+    [[nodiscard]] QUrl caseListAddress(const QUrl &current) const;
+    /** Clicks the paginator's control numbered @p page; false where none shows. */
+    QCoro::Task<bool> clickPageNumber(qint64 page);
+    /** A next page that did not come asked for once more; see goToNextPage(). */
+    QCoro::Task<StepOutcome> askForNextPageAgain(PageMove &move, bool mustMove);
 
     struct Private;
     std::unique_ptr<Private> d;
     std::shared_ptr<CancellationToken> m_token;
-    // Where the page's requests stood at the last action.
+    // Where the page's requests and its list stood at the last action.
     RequestMark m_mark;
+    std::optional<ListReading> m_before;
+    // The last search, or the case list where there was none, was answered with no rows.
+    bool m_answeredEmpty = false;
+    bool m_caseListKeepsOriginForTesting = false;
 };

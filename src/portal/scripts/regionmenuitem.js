@@ -2,7 +2,7 @@
     var shortName = __SHORT_NAME__;
     var container = document.querySelector('.cdk-overlay-container');
     if (!container) {
-        return null;
+        return false;
     }
     var wanted = shortName.toLowerCase();
     var items = container.querySelectorAll('button, [role="menuitem"], .mat-mdc-menu-item');
@@ -16,5 +16,5 @@
             return true;
         }
     }
-    return null;
+    return false;
 })()

@@ -1,24 +1,36 @@
-// Installed in every document of the portal before its own scripts: numbers the page's fetch and
-// XMLHttpRequest calls and keeps those still open, so that a step can tell when the portal has answered it.
-// A request is known by its method and address ("GET /api/sprawy?page=2").
+// Installed in every document of the portal before its own scripts. Numbers the page's fetch and
+// XMLHttpRequest calls with their outcome, and counts the changes to the case list (its rows and its
+// paginator), so that a step can tell what the portal has answered it and when the list last changed.
+// A request is known by its method and path ("GET /api/sprawy"); its query is left aside, since a long poll
+// carries a new cursor each time.
 (function() {
     if (window.__velmoriaRequests) {
         return;
     }
     var documentId = Date.now().toString(36) + '-' + Math.random().toString(36).slice(2);
-    var started = [];
-    var open = {};
-    var lastEnded = performance.now();
+    // Each request: its method and path, its outcome ('ok', 'error' for an error status, 'broken' for a
+    // connection that failed, or null while open) and whether a step's action script began it.
+    var requests = [];
+    var acting = false;
+    var listChanges = 0;
 
-    function begin(method, address) {
-        started.push(String(method || 'GET').toUpperCase() + ' ' + String(address));
-        open[started.length] = true;
-        return started.length;
+    function pathOf(method, address) {
+        var path;
+        try {
+            path = new URL(String(address), location.href).pathname;
+        } catch (e) {
+            path = String(address).split('?')[0];
+        }
+        return String(method || 'GET').toUpperCase() + ' ' + path;
     }
-    function end(number) {
-        if (open[number]) {
-            delete open[number];
-            lastEnded = performance.now();
+    function begin(method, address) {
+        requests.push({ path: pathOf(method, address), outcome: null, action: acting });
+        return requests.length;
+    }
+    function end(number, outcome) {
+        var request = requests[number - 1];
+        if (request && request.outcome === null) {
+            request.outcome = outcome;
         }
     }
 
@@ -31,35 +43,98 @@
     XMLHttpRequest.prototype.send = function() {
         var request = this.__velmoriaRequest || ['GET', ''];
         var number = begin(request[0], request[1]);
-        // loadend follows load, error, abort and timeout alike, and comes within send() for a synchronous request.
-        this.addEventListener('loadend', function() { end(number); });
+        var xhr = this;
+        // loadend follows load, error, abort and timeout alike; only load brings an answer.
+        var outcome = 'broken';
+        this.addEventListener('load', function() { outcome = xhr.status >= 400 ? 'error' : 'ok'; });
+        this.addEventListener('loadend', function() { end(number, outcome); });
         try {
             return xhrSend.apply(this, arguments);
         } catch (error) {
-            end(number);
+            end(number, 'broken');
             throw error;
         }
     };
+
     if (window.fetch) {
         var pageFetch = window.fetch;
-        // The answers of counted requests: reading one's body is a request of its own, open until the body came.
+        // Reading a counted answer's body is a request of its own, open until the body has come.
         var answers = new WeakMap();
+        var watched = new WeakSet();
+        function readBody(request, reading) {
+            var number = begin(request[0], request[1]);
+            reading.then(function() { end(number, 'ok'); }, function() { end(number, 'broken'); });
+        }
+        // A body read as a stream: by a reader, or by piping or teeing it, which the engine does with a reader
+        // of its own. The stream's own methods are wrapped, never its response's body getter, so a page that
+        // looks at the body and then reads it whole still can. @p number: the read this stream carries on.
+        function watchStream(stream, request, number) {
+            if (!stream || watched.has(stream)) {
+                return;
+            }
+            watched.add(stream);
+            ['getReader', 'pipeTo', 'pipeThrough', 'tee'].forEach(function(name) {
+                var method = stream[name];
+                if (typeof method !== 'function') {
+                    return;
+                }
+                Object.defineProperty(stream, name, { configurable: true, writable: true, value: function() {
+                    var result = method.apply(this, arguments);
+                    var read = number || begin(request[0], request[1]);
+                    if (name === 'getReader') {
+                        watchReader(result, read);
+                    } else if (name === 'pipeTo') {
+                        result.then(function() { end(read, 'ok'); }, function() { end(read, 'broken'); });
+                    } else if (name === 'pipeThrough') {
+                        watchStream(result, request, read);
+                    } else {
+                        result.forEach(function(branch) { watchStream(branch, request, read); });
+                    }
+                    return result;
+                } });
+            });
+        }
+        function watchReader(reader, number) {
+            var read = reader.read;
+            reader.read = function() {
+                var chunk = read.apply(this, arguments);
+                chunk.then(function(result) {
+                    if (result.done) {
+                        end(number, 'ok');
+                    }
+                }, function() { end(number, 'broken'); });
+                return chunk;
+            };
+            ['cancel', 'releaseLock'].forEach(function(name) {
+                var method = reader[name];
+                reader[name] = function() {
+                    end(number, 'ok');
+                    return method.apply(this, arguments);
+                };
+            });
+        }
+        function track(response, request) {
+            answers.set(response, request);
+            watchStream(response.body, request, 0);
+        }
         window.fetch = function(input, init) {
             var isRequest = typeof Request !== 'undefined' && input instanceof Request;
-            var method = init && init.method ? init.method : (isRequest ? input.method : 'GET');
-            var address = isRequest ? input.url : String(input);
-            var number = begin(method, address);
+            var request = [init && init.method ? init.method : (isRequest ? input.method : 'GET'),
+                isRequest ? input.url : String(input)];
+            var number = begin(request[0], request[1]);
+            var answer;
             try {
-                var answer = pageFetch.apply(this, arguments);
-                answer.then(function(response) {
-                    answers.set(response, [method, address]);
-                    end(number);
-                }, function() { end(number); });
-                return answer;
+                answer = pageFetch.apply(this, arguments);
             } catch (error) {
-                end(number);
+                end(number, 'broken');
                 throw error;
             }
+            // Status 0 is an opaque answer (no-cors, a redirect not followed), not a failure.
+            answer.then(function(response) {
+                track(response, request);
+                end(number, response.status >= 400 ? 'error' : 'ok');
+            }, function() { end(number, 'broken'); });
+            return answer;
         };
         ['arrayBuffer', 'blob', 'formData', 'json', 'text'].forEach(function(name) {
             var read = Response.prototype[name];
@@ -68,46 +143,89 @@
             }
             Response.prototype[name] = function() {
                 var request = answers.get(this);
-                var number = request ? begin(request[0], request[1]) : 0;
                 var body = read.apply(this, arguments);
-                if (number) {
-                    body.then(function() { end(number); }, function() { end(number); });
+                if (request) {
+                    readBody(request, body);
                 }
                 return body;
             };
         });
+        // A clone is read like its original; cloning gives the original a new body stream as well.
+        var clone = Response.prototype.clone;
+        Response.prototype.clone = function() {
+            var copy = clone.apply(this, arguments);
+            var request = answers.get(this);
+            if (request) {
+                track(this, request);
+                track(copy, request);
+            }
+            return copy;
+        };
     }
 
-    function openRequests(after) {
-        var requests = [];
-        Object.keys(open).forEach(function(number) {
-            if (Number(number) > after) {
-                requests.push(started[number - 1]);
+    // The case list: its tables, rows and paginator. A change inside one, or one added or removed, counts.
+    var listSelector = 'mat-table, table, [role="table"], [role="grid"], mat-row, .mat-row, .mat-mdc-row, '
+        + '[role="row"], cdk-row, .cdk-row, sh-pagination, [class*="pagination"], [class*="paginator"], '
+        + '.mat-no-data-row, .mat-mdc-no-data-row';
+    function insideList(node) {
+        var element = node.nodeType === 1 ? node : node.parentElement;
+        return !!element && element.closest(listSelector) !== null;
+    }
+    function holdsList(node) {
+        return node.nodeType === 1 && (node.matches(listSelector) || node.querySelector(listSelector) !== null);
+    }
+    new MutationObserver(function(records) {
+        for (var i = 0; i < records.length; i++) {
+            var record = records[i];
+            if (insideList(record.target) || Array.prototype.some.call(record.addedNodes, holdsList)
+                || Array.prototype.some.call(record.removedNodes, holdsList)) {
+                listChanges++;
+                return;
             }
-        });
-        return requests;
+        }
+    }).observe(document, { childList: true, subtree: true, characterData: true });
+
+    function openPaths() {
+        return requests.filter(function(request) { return request.outcome === null; })
+            .map(function(request) { return request.path; });
     }
 
     Object.defineProperty(window, '__velmoriaRequests', { value: Object.freeze({
-        // Where the count stands now: taken in the same script that acts on the page.
+        // Where the count stands now, with the paths of the requests open now and the list's changes so far:
+        // taken in the script that acts.
         mark: function() {
-            return { document: documentId, started: started.length, open: openRequests(0) };
+            return { document: documentId, started: requests.length, open: openPaths(), changes: listChanges };
         },
-        // The requests begun after the mark, leaving out those like one open at the mark (long polls,
-        // notifications); in another document, all of its own.
-        since: function(document, mark, ignored) {
+        // Runs a step's action: what it begins is the step's whatever its path.
+        act: function(action) {
+            acting = true;
+            try {
+                return action();
+            } finally {
+                acting = false;
+            }
+        },
+        // The step's requests: those begun after the mark, but for those whose path was open at the mark (long
+        // polls, notifications) and which the action did not begin; in another document, all of its own.
+        since: function(document, mark, pagePaths) {
             var sameDocument = document === documentId;
-            var from = sameDocument ? mark : 0;
-            var skip = sameDocument ? ignored : [];
-            var began = 0;
-            for (var number = from + 1; number <= started.length; number++) {
-                if (skip.indexOf(started[number - 1]) === -1) {
-                    began++;
+            var status = { document: documentId, otherDocument: !sameDocument, began: 0, open: 0, succeeded: 0,
+                failed: 0, listChanges: listChanges };
+            for (var number = sameDocument ? mark : 0; number < requests.length; number++) {
+                var request = requests[number];
+                if (sameDocument && !request.action && pagePaths.indexOf(request.path) !== -1) {
+                    continue;
+                }
+                status.began++;
+                if (request.outcome === null) {
+                    status.open++;
+                } else if (request.outcome === 'ok') {
+                    status.succeeded++;
+                } else {
+                    status.failed++;
                 }
             }
-            var stillOpen = openRequests(from).filter(function(request) { return skip.indexOf(request) === -1; });
-            return { document: documentId, otherDocument: !sameDocument, began: began, open: stillOpen.length,
-                quiet: Math.round(performance.now() - lastEnded) };
+            return status;
         }
     }) });
 })();

@@ -1,11 +1,5 @@
 (function() {
     var findRows = __FIND_ROWS__;
-    var wellFormed = __WELL_FORMED__;
-    var rows = findRows();
-    var pieces = '';
-    for (var i = 0; i < rows.length && i < 3; i++) {
-        pieces += (rows[i].innerText || '').trim().substring(0, 100);
-    }
-    // Cutting at 100 code units can split a surrogate pair.
-    return wellFormed(rows.length + ':' + pieces);
+    var signatureOf = __ROW_SIGNATURE__;
+    return signatureOf(findRows());
 })()

@@ -15,7 +15,7 @@ from pathlib import Path
 WWW = Path(__file__).resolve().parent / "www"
 lock = threading.Lock()
 state = {}
-CONTROL = ("/api/records", "/api/record", "/api/config", "/api/reset")
+CONTROL = ("/api/records", "/api/record", "/api/config", "/api/reset", "/api/notifications")
 JSON = "application/json"
 
 COURTS = ["Sąd Rejonowy w Łodzi", "Sąd Okręgowy we Wrocławiu", "Sąd Apelacyjny w Gdańsku"]
@@ -62,7 +62,7 @@ class Request(BaseHTTPRequestHandler):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
-        if url.path == "/slow":
+        if url.path in ("/slow", "/api/notifications"):
             time.sleep(float(query["seconds"][0]))
         if url.path == "/slowbody":
             return self.answer_slowly(float(query["seconds"][0]))
@@ -143,6 +143,8 @@ class Request(BaseHTTPRequestHandler):
             page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))
             return page.replace("{{config}}", html.escape(json.dumps(page_config))), "text/html", 200, []
+        elif url.path == "/api/notifications":
+            return "{}", JSON, 200, []
         elif route == "GET /slow":
             return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:
