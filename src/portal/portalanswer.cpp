@@ -106,7 +106,8 @@ StepWait::Verdict StepWait::judgeAnswer(const StepRequests &requests, const List
     if (elapsed < m_pause)
         return Verdict::wait;
     const double quiet = elapsed - m_changedAt;
-    const bool changed = !m_before || !list.showsSameListAs(*m_before) || list.showsEmptyResult();
+    // The rows decide: a paginator may be drawn before them.
+    const bool changed = !m_before || list.signature != m_before->signature || list.showsEmptyResult();
     if (!changed)
         return answerSettled(requests, elapsed) ? Verdict::done : Verdict::wait;
     if (quiet < settleSeconds)

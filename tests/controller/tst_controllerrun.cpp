@@ -160,6 +160,44 @@ private Q_SLOTS:
             u"Gotowe! Pobrano 10 spraw."_s);
         row("page 3 answered with page 1", { { u"jump"_s, QJsonArray { 2, 0 } } }, u"Wszystkie"_s, {}, {}, {}, done, 100,
             u"Niekompletne: pobrano 100 spraw (strona 2 z 4)."_s, noNextPage);
+        // Habits of single-page portals, their delays in the run's pauses (scaled as the pauses are): each step
+        // ends once the page shows its result.
+        const auto scaled = [](QJsonObject config) {
+            config.insert(u"scale"_s, 0.02);
+            return config;
+        };
+        row("the case list a module that comes late", scaled({ { u"module"_s, 12 } }), inProgress, {}, {}, {}, done,
+            -1, u"Gotowe! Pobrano 100 spraw."_s);
+        row("the module late, a party typed", scaled({ { u"module"_s, 6.5 } }), u"Wszystkie"_s, u"Anna"_s, {}, {},
+            done, -1, u"Gotowe! Pobrano 56 spraw."_s);
+        row("the case list never shows", scaled({ { u"module"_s, 1000 } }), inProgress, {}, {}, {}, error, 0,
+            u"Błąd: Nie udało się otworzyć listy spraw."_s, u"Nie udało się otworzyć listy spraw."_s);
+        row("the party's field labelled otherwise", { { u"labels"_s, QJsonObject { { u"podmiot"_s, u"Strona"_s } } } },
+            u"Wszystkie"_s, u"Anna"_s, {}, {}, error, 0, u"Błąd: Nie znaleziono elementu: Podmiot"_s,
+            u"Nie znaleziono elementu: Podmiot"_s);
+        row("a notification long poll", scaled({ { u"longpoll"_s, 20 } }), inProgress, {}, {}, {}, done, -1,
+            u"Gotowe! Pobrano 100 spraw."_s);
+        row("the search refused once", scaled({ { u"refuse"_s, QJsonObject { { u"search"_s, 8 } } }, { u"size"_s, 50 } }),
+            u"Wszystkie"_s, u"Anna"_s, {}, {}, done, -1, u"Gotowe! Pobrano 56 spraw."_s);
+        row("a next page refused once", scaled({ { u"refuse"_s, QJsonObject { { u"page"_s, 4 } } } }), inProgress, {},
+            {}, {}, done, -1, u"Gotowe! Pobrano 100 spraw."_s);
+        row("page numbers without a range, a next page refused once", scaled({ { u"paging"_s, u"pages"_s },
+                { u"refuse"_s, QJsonObject { { u"page"_s, 4 } } } }), u"Wszystkie"_s, {}, {}, {}, done, -1,
+            u"Gotowe! Pobrano 151 spraw."_s);
+        row("an answer lost, the portal's page index moved on", scaled({ { u"lose"_s, 1 }, { u"keepIndex"_s, true },
+                { u"numbers"_s, true } }), u"Wszystkie"_s, {}, {}, {}, done, -1, u"Gotowe! Pobrano 151 spraw."_s);
+        // Without page numbers to ask by, the second click goes past the page whose answer was lost.
+        row("an answer lost, the index moved on, no page numbers", scaled({ { u"lose"_s, 1 }, { u"keepIndex"_s, true } }),
+            u"Wszystkie"_s, {}, {}, {}, done, 50, u"Niekompletne: pobrano 50 spraw (strona 1 z 4)."_s,
+            u"Nie pobrano spraw na pozycjach 51–151. Plik zawiera tylko pobrane sprawy."_s);
+        row("bodies that come late, read by a stream reader", scaled({ { u"stream"_s, 3 } }), inProgress, {}, {}, {}, done,
+            -1, u"Gotowe! Pobrano 100 spraw."_s);
+        row("the paginator drawn before its rows", scaled({ { u"labelFirst"_s, 4 } }), u"Wszystkie"_s, {}, {}, {}, done,
+            -1, u"Gotowe! Pobrano 151 spraw."_s);
+        row("the region menu opens late", scaled({ { u"menuDelay"_s, 4.5 } }), inProgress, {}, {}, {}, done, -1,
+            u"Gotowe! Pobrano 100 spraw."_s);
+        row("the region never shows", scaled({ { u"menuDelay"_s, 1000 } }), inProgress, {}, {}, {}, error, 0,
+            u"Błąd: Nie znaleziono elementu: Apelacja gdańska"_s, u"Nie znaleziono elementu: Apelacja gdańska"_s);
     }
 
     // The cases the run collects, with all their fields, its ending's phase, status, error, log line,
@@ -228,7 +266,7 @@ private Q_SLOTS:
             // of pauses last 0.6 s here, at least twice its delays.
             if (message.startsWith(u"verifyLoggedIn"_s) && message.contains(u"result=ok"_s)) {
                 const bool slow = config.contains(u"delay") || config.contains(u"delays") || config.contains(u"random")
-                    || config.contains(u"never");
+                    || config.contains(u"never") || config.contains(u"scale");
                 setPauseScaleForTesting(slow ? 0.02 : 0.01);
             }
             pagesRead += message.startsWith(u"extractPageData"_s);
@@ -302,7 +340,9 @@ private Q_SLOTS:
             { u"Strona portalu przestała działać. Plik zawiera tylko pobrane sprawy."_s,
                 u"Strona portalu przestała działać."_s },
             { u"Portal pominął sprawy na pozycjach 51–100. Plik zawiera tylko pobrane sprawy."_s,
-                u"Portal pominął sprawy na pozycjach 51–100."_s } };
+                u"Portal pominął sprawy na pozycjach 51–100."_s },
+            { u"Nie pobrano spraw na pozycjach 51–151. Plik zawiera tylko pobrane sprawy."_s,
+                u"Nie pobrano spraw na pozycjach 51–151."_s } };
         QCOMPARE(s_viewModelLog,
             message.isEmpty()       ? QStringList()
                 : ending == error   ? QStringList { u"Pipeline error: "_s + message }
@@ -315,8 +355,10 @@ private Q_SLOTS:
         // A stop, or a page that stops working before any case is read, leaves the progress shown then.
         if (action.contains(u"stop") || (action == u"kill" && ending == error))
             QCOMPARE(std::pair(progress->pageInfo(), progress->progressValue()), shownAtAction);
+        else if (ending == error && !unwritable) // the step that failed: the region, the case list, the search
+            QCOMPARE(progress->progressValue(), message.contains(u"Apelacja"_s) ? 0.15 : message.contains(u"wyszukiwanie"_s) ? 0.25 : 0.2);
         else
-            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : unwritable ? 0.95 : 0.25);
+            QCOMPARE(progress->progressValue(), ending == done ? 1.0 : 0.95);
 
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), file ? 1 : 0);
         QCOMPARE(progress->outputFile().isLocalFile(), file);

@@ -25,6 +25,11 @@ PARTIES = ["Jan Kowalski", "Zofia Żółć-Ćwik", "Anna O'Neil", "<Firma> S.A."
 JUDGES = ["SSR Anna Nowak", "", "SSO Jan Maria Wiśniewski"]
 
 
+def scaled(seconds):
+    """Config "scale": every delay of the portal lasts that many times its length, as the run's pauses do."""
+    return seconds * state["config"].get("scale", 1)
+
+
 def reset():
     state.update(config={}, records=[], requests=[], sessions={}, lost=set(), seed=None, rng=random.Random(0))
 
@@ -62,8 +67,10 @@ class Request(BaseHTTPRequestHandler):
         body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
-        if url.path in ("/slow", "/api/notifications"):
-            time.sleep(float(query["seconds"][0]))
+        if url.path in ("/slow", "/api/notifications", "/app/module.js"):
+            with lock:
+                seconds = scaled(float(query["seconds"][0])) if url.path != "/slow" else float(query["seconds"][0])
+            time.sleep(seconds)
         if url.path == "/slowbody":
             return self.answer_slowly(float(query["seconds"][0]))
         if url.path == "/login" and self.command == "GET":
@@ -77,16 +84,27 @@ class Request(BaseHTTPRequestHandler):
             if answer == "never":
                 time.sleep(3600)
             time.sleep(delay)
+            if answer == "refuse":
+                return self.send("{}", JSON, 503, [("Retry-After", str(state["config"]["refuse"][query["step"][0]]))])
         with lock:
             text, content_type, status, headers = self.respond(f"{self.command} {url.path}", url, query, body)
         if url.path == "/api/sprawy" and answer == "lose":
             text, status = "{}", 502
+        with lock:
+            body_delay = scaled(state["config"].get("stream", 0)) if url.path == "/api/sprawy" else 0
+        self.send(text, content_type, status, headers, body_delay)
+
+    def send(self, text, content_type, status, headers, body_delay=0):
+        """The answer; with @body_delay, its headers at once and its body that many seconds later."""
         text = text.encode() if isinstance(text, str) else text
         self.send_response(status)
         for name, value in [("Content-Type", content_type + "; charset=utf-8"), ("Content-Length", str(len(text))),
                             ("Cache-Control", "no-store"), *headers]:
             self.send_header(name, value)
         self.end_headers()
+        if body_delay:
+            self.wfile.flush()
+            time.sleep(body_delay)
         self.wfile.write(text)
 
     do_GET = do_POST
@@ -138,13 +156,18 @@ class Request(BaseHTTPRequestHandler):
             page = (WWW / ("login.html" if route == "GET /login" else "app/index.html")).read_text(encoding="utf-8")
             # The list comes asynchronously where the portal is slow or fails, as a real one's does.
             config = state["config"]
-            late = any(key in config for key in ("async", "delay", "delays", "random", "never", "lose", "failFrom", "expireFrom"))
-            page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter")}
+            late = any(key in config for key in ("async", "delay", "delays", "random", "never", "lose", "failFrom",
+                                                 "expireFrom", "refuse", "stream", "labelFirst"))
+            page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter", "module", "longpoll",
+                                                            "stream", "labelFirst", "labels", "menuDelay", "keepIndex",
+                                                            "numbers", "scale")}
             page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))
             return page.replace("{{config}}", html.escape(json.dumps(page_config))), "text/html", 200, []
         elif url.path == "/api/notifications":
             return "{}", JSON, 200, []
+        elif route == "GET /app/module.js":
+            return "window.dispatchEvent(new Event('casesmodule'));", "text/javascript", 200, []
         elif route == "GET /slow":
             return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:
@@ -159,20 +182,24 @@ def list_delay(query):
     """Seconds before the case list answers, and how: "never", or "lose" (a gateway's 502 in place of the page,
     once; a connection closed unanswered would be sent again by the browser itself). Config "delay": each page after the first; "delays": {step: seconds} for "list" (the first
     showing), "search", "size" and "page"; "random": [seconds, seed], a further delay up to that, drawn anew for
-    each answer; "never": the step that is never answered; "lose": the page whose first answer is lost."""
+    each answer; "never": the step that is never answered; "lose": the page whose first answer is lost; "refuse":
+    {step: seconds}, the step's first answer a 503 asking to come back after that long."""
     config, step, page = state["config"], query.get("step", [""])[0], int(query.get("page", ["0"])[0])
     if config.get("never") == step:
         return 0, "never"
     if step == "page" and page == config.get("lose") and page not in state["lost"]:
         state["lost"].add(page)
         return 0, "lose"
+    if step in config.get("refuse", {}) and ("refuse", step) not in state["lost"]:
+        state["lost"].add(("refuse", step))
+        return 0, "refuse"
     delay = (config.get("delay", 0) if page > 0 else 0) + config.get("delays", {}).get(step, 0)
     if "random" in config:
         most, seed = config["random"]
         if state.get("seed") != seed:
             state.update(seed=seed, rng=random.Random(seed))
         delay += state["rng"].uniform(0, most)
-    return delay, "answer"
+    return scaled(delay), "answer"
 
 
 def login_submit(fields):
@@ -190,7 +217,8 @@ def login_submit(fields):
 def cases_page(query):
     """One page, repeating the row before it, as the portal does. Config "paging": "wrap" (next on the last page
     leads to the first), "stuck" (it stays), "nonext" (no next control), "plain" (no range, no page numbers),
-    "none" (no paginator at all), "repeat" (the first page again, reversed)."""
+    "pages" (page numbers "2 / 4", no range), "none" (no paginator at all), "repeat" (the first page again,
+    reversed)."""
     cases = filtered(query)
     size, start, paging = int(query["size"][0]), int(query["page"][0]) * int(query["size"][0]), state["config"].get("paging", "")
     if paging == "repeat":

@@ -5,8 +5,15 @@
 // the next page) arrives asynchronously instead, the old table staying until then: a failure shows a notice
 // and keeps the table, an expired session goes back to the login page. With config.hang the page-size
 // select runs into an endless script; config.size is the page size at first; config.jump [from, to] sends
-// the next-page control once to page index to instead of from; config.nofilter leaves out the search button. Variants in the query: region=none (no region control), popups=0 (none on
-// arrival).
+// the next-page control once to page index to instead of from; config.nofilter leaves out the search button.
+// As single-page portals do: config.module (seconds) loads the case list as a module by a script element on
+// first use; config.longpoll (seconds) holds a notification poll that long each time, with a new cursor; a 503
+// (config "refuse" of the server) is asked again after its Retry-After; config.stream reads the list's answers
+// through a stream reader; config.labelFirst (seconds) draws a next page's paginator that long before its rows;
+// config.labels gives fields other labels ({field: label}); config.menuDelay (seconds) opens the region menu
+// late; config.numbers shows numbered page controls; config.keepIndex keeps the page index moved on when the
+// next page's answer is lost. Their seconds are scaled by config.scale. Variants in the query: region=none
+// (no region control), popups=0 (none on arrival).
 (function() {
     var config = JSON.parse(document.body.dataset.config || '{}');
     // The portal keeps its user in web storage; another account must not inherit it.
@@ -18,6 +25,9 @@
     var paging = { page: 0, size: config.size || 10 };
     var applied = {};
     var tableHost = null;
+    var scale = config.scale || 1;
+    var moduleLoaded = !config.module;
+    function later(seconds, action) { setTimeout(action, seconds * scale * 1000); }
 
     function element(tag, attributes, text, children) {
         var made = document.createElement(tag);
@@ -57,7 +67,8 @@
 
     var regionControl = document.getElementById('region');
     if (region === 'none') regionControl.remove();
-    regionControl.addEventListener('click', function() {
+    regionControl.addEventListener('click', function() { later(config.menuDelay || 0, openMenu); });
+    function openMenu() {
         var menu = pane({ role: 'menu' }, []);
         ['gdańska', 'łódzka', 'wrocławska'].forEach(function(name) {
             menu.appendChild(button({ 'class': 'mat-mdc-menu-item', role: 'menuitem' }, name, function() {
@@ -66,7 +77,7 @@
                 render();
             }));
         });
-    });
+    }
 
     document.getElementById('nav').append(element('a', { href: '#/' }, 'Strona główna'),
         element('a', { href: '#/sprawy' }, 'Sprawy'));
@@ -93,6 +104,7 @@
         // Labels may carry more than the words looked for.
         var texts = { dataOd: ['Data wpływu od *', 'input'], dataDo: ['Data wpływu do *', 'input'], podmiot: ['Podmiot', 'input'],
             przedmiot: ['Przedmiot sprawy', 'textarea'] };
+        Object.keys(config.labels || {}).forEach(function(key) { texts[key][0] = config.labels[key]; });
         var filters = element('div');
         [['Status sprawy', status]].concat(Object.keys(texts).map(function(key) {
             return [texts[key][0], element(texts[key][1], { formcontrolname: key })];
@@ -134,32 +146,52 @@
         parameters.set('size', paging.size);
         parameters.set('step', step);
         var late = !!config.late;
-        var xhr = new XMLHttpRequest();
-        xhr.open('GET', '/api/sprawy?' + parameters, late);
-        if (!late) {
-            xhr.send();
-            return showCases(JSON.parse(xhr.responseText));
-        }
-        // Where the answer fails, the page stays where it was.
-        function failed() {
-            if (previousPage !== undefined)
+        var address = '/api/sprawy?' + parameters;
+        // Where the answer fails, the page stays where it was; a refusal is asked again when the portal says.
+        function failed(status, retryAfter) {
+            if (status === 503 && retryAfter)
+                return later(Number(retryAfter), function() { renderCases(step, previousPage); });
+            if (previousPage !== undefined && !config.keepIndex)
                 paging.page = previousPage;
             pane({ 'class': 'mat-snack-bar-container' }, [element('span', {}, 'Błąd serwera. Spróbuj ponownie.')]);
         }
-        xhr.onload = function() {
-            if (xhr.status === 401)
+        function answered(status, retryAfter, text) {
+            if (status === 401)
                 return location.assign('/login');
-            if (xhr.status !== 200)
-                return failed();
-            showCases(JSON.parse(xhr.responseText));
-        };
-        xhr.onerror = failed;
+            if (status !== 200)
+                return failed(status, retryAfter);
+            showCases(JSON.parse(text), step);
+        }
+        if (config.stream) {
+            return fetch(address).then(function(response) {
+                var reader = response.body.getReader();
+                var decoder = new TextDecoder();
+                var text = '';
+                function read() {
+                    return reader.read().then(function(chunk) {
+                        if (chunk.done)
+                            return answered(response.status, response.headers.get('Retry-After'), text);
+                        text += decoder.decode(chunk.value, { stream: true });
+                        return read();
+                    });
+                }
+                return read();
+            }, function() { failed(0); });
+        }
+        var xhr = new XMLHttpRequest();
+        xhr.open('GET', address, late);
+        if (!late) {
+            xhr.send();
+            return showCases(JSON.parse(xhr.responseText), step);
+        }
+        xhr.onload = function() { answered(xhr.status, xhr.getResponseHeader('Retry-After'), xhr.responseText); };
+        xhr.onerror = function() { failed(0); };
         xhr.send();
     }
-    function showCases(data) {
-        tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', data.rows.map(caseRow)));
+    function showCases(data, step) {
+        var rows = data.rows.map(caseRow);
         if (data.paging === 'none')
-            return;
+            return tableHost.replaceChildren(element('mat-table', { role: 'table' }, '', rows));
 
         var size = element('mat-select', { 'class': 'mat-mdc-select', role: 'combobox' }, String(paging.size));
         size.addEventListener('click', function() {
@@ -173,28 +205,68 @@
                 renderCases('size');
             });
         });
-        var onLast = paging.page >= Math.ceil(data.total / paging.size) - 1;
-        var paginator = tableHost.appendChild(element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size]));
-        if (data.paging !== 'plain')
+        var pages = Math.ceil(data.total / paging.size);
+        var onLast = paging.page >= pages - 1;
+        var paginator = element('div', { 'class': 'mat-mdc-paginator pagination' }, '', [size]);
+        if (data.paging === 'pages')
+            paginator.appendChild(element('span', {}, (paging.page + 1) + ' / ' + pages));
+        else if (data.paging !== 'plain')
             paginator.appendChild(element('span', {}, data.first + ' - ' + data.last + ' z ' + data.total + ' elementów'));
-        if (data.paging === 'nonext')
-            return;
-        paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
-            var left = paging.page;
-            paging.page = onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1;
-            if (config.jump && paging.page === config.jump[0]) {
-                paging.page = config.jump[1];
-                config.jump = null;
-            }
-            renderCases('page', left);
-        }, [icon('chevron_right')])).disabled = onLast && data.paging !== 'wrap' && data.paging !== 'stuck';
+        // A page's number asks for that page, unless the page index is there already.
+        for (var number = 1; config.numbers && number <= pages; number++) {
+            paginator.appendChild(button({ 'class': number === paging.page + 1 ? 'active' : '' }, String(number),
+                function(index) {
+                    return function() {
+                        if (index === paging.page)
+                            return;
+                        var left = paging.page;
+                        paging.page = index;
+                        renderCases('page', left);
+                    };
+                }(number - 1)));
+        }
+        if (data.paging !== 'nonext') {
+            paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
+                var left = paging.page;
+                paging.page = onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1;
+                if (config.jump && paging.page === config.jump[0]) {
+                    paging.page = config.jump[1];
+                    config.jump = null;
+                }
+                renderCases('page', left);
+            }, [icon('chevron_right')])).disabled = onLast && data.paging !== 'wrap' && data.paging !== 'stuck';
+        }
+        var table = element('mat-table', { role: 'table' }, '', rows);
+        if (!config.labelFirst || step !== 'page')
+            return tableHost.replaceChildren(table, paginator);
+        // The paginator first, over the rows shown until then.
+        var shown = tableHost.querySelector('mat-table');
+        tableHost.replaceChildren(shown || element('mat-table', { role: 'table' }), paginator);
+        later(config.labelFirst, function() { tableHost.replaceChild(table, tableHost.querySelector('mat-table')); });
     }
+
+    // Notifications, held by the portal until there is news, asked again at once with the next cursor.
+    function poll(cursor) {
+        fetch('/api/notifications?seconds=' + config.longpoll + '&cursor=' + cursor).then(function() { poll(cursor + 1); });
+    }
+    if (config.longpoll)
+        poll(1);
+    window.addEventListener('casesmodule', function() {
+        moduleLoaded = true;
+        render();
+    });
 
     function render() {
         var sprawy = location.hash === '#/sprawy';
         regionControl.querySelector('.region-text').textContent = 'Apelacja ' + region;
         view.replaceChildren(element('h1', {}, sprawy ? 'Sprawy' : 'Strona główna'));
-        if (sprawy) {
+        if (sprawy && !moduleLoaded) {
+            view.appendChild(element('mat-spinner', { role: 'progressbar' }));
+            if (!document.querySelector('script[data-module]')) {
+                var module = element('script', { src: '/app/module.js?seconds=' + config.module, 'data-module': '' });
+                document.head.appendChild(module);
+            }
+        } else if (sprawy) {
             view.appendChild(renderFilters());
             tableHost = view.appendChild(element('div'));
             renderCases('list');
