@@ -41,10 +41,14 @@ public:
     /** Merges @p changes into the configuration: "accounts" {login: password}, "paging", "cases" (see
      *  server.py); "delay" (seconds before each page after the first), "delays" ({"list", "search", "size",
      *  "page": seconds}), "random" ([seconds, seed]: a seeded random delay up to that), "never" (the step whose
-     *  answer never comes), "lose" (the page index whose first answer is lost), "loginDelay" (seconds before
-     *  the login page), "failFrom" (page index from which the case list answers HTTP 500), "expireFrom" (page
-     *  index from which the session expires), "size" (the page size at first), "jump" ([from, to]: the
-     *  next-page control goes once to page index to instead of from), "nofilter" (no search button), "async" (the list comes asynchronously, without delay) and "hang" (an endless script in the page-size select). */
+     *  answer never comes), "lose" (the page index whose first answer is lost), "refuse" ({step: seconds}: its
+     *  first answer a 503 with that Retry-After), "loginDelay" (seconds before the login page), "failFrom" (page
+     *  index from which the case list answers HTTP 500), "expireFrom" (page index from which the session
+     *  expires), "size" (the page size at first), "jump" ([from, to]: the next-page control goes once to page
+     *  index to instead of from), "nofilter" (no search button), "async" (the list comes asynchronously,
+     *  without delay), "hang" (an endless script in the page-size select), and the habits of single-page
+     *  portals of app.js: "module", "longpoll", "stream", "labelFirst", "labels", "menuDelay", "numbers",
+     *  "keepIndex" and "deaf". "scale" scales every delay but "loginDelay", as the run's pauses are scaled. */
     bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */
     bool reset() { return get(u"/api/reset", "{}").isObject(); }

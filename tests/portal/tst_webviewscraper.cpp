@@ -180,29 +180,72 @@ private Q_SLOTS:
             evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
     }
 
-    // The engine may answer at once, before an await could connect to its answer: a discarded page does
-    // (its scripts are refused). That resumes the caller all the same, as a page that stopped working.
-    void discardedPage()
+    // A step's own requests are waited for until they succeed, whichever way the page reads their answers; the
+    // page's long poll, open at the action and asked again with another cursor, is not. A request the action
+    // itself sends is the step's, whatever its path. A failed one is no answer, but the page's second try is. A
+    // page still loading, or a request that never ends, gives no answer within the limit; a new document counts
+    // its requests from its start.
+    void portalAnswer()
     {
-        QWebEnginePage *page = m_scraper->webView()->page();
+        // The limit of 30 s lasts 0.6 s here, the settling after an answer 40 ms.
         runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
-        // Only a page not shown can be discarded; the other tests share this driver.
-        m_scraper->offscreenWindow()->hide();
-        page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
-        const auto restore = qScopeGuard([this, page] {
-            page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
-            m_scraper->offscreenWindow()->show();
-            runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
-        });
-        QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
-        std::optional<QString> failure;
-        // Not runTask(): a caller never resumed would hang the test instead of failing it.
-        auto running = [](WebViewScraper *scraper, std::optional<QString> &result) -> QCoro::Task<> {
-            result = failureOf(scraper->evaluateJS(u"document.body.innerText"_s));
-            co_return;
-        }(m_scraper.get(), failure);
-        QTRY_VERIFY_WITH_TIMEOUT(failure.has_value(), 10000);
-        QCOMPARE(*failure, u"Strona portalu przestała działać."_s);
+        const auto act = [this](const QString &action) {
+            return runTask(m_scraper->evaluateAction(u"(function() { "_s + action + u" })()"_s));
+        };
+        const auto answered = [this](double pause) {
+            return runTask(m_scraper->awaitStep(StepGoal::answer(), pause, WebViewScraper::answerLimitSeconds)).verdict
+                == StepWait::Verdict::done;
+        };
+        const auto answeredAs = [&](const QString &action) {
+            act(u"window.answered = false; "_s + action);
+            return answered(2.0) && evaluate(u"window.answered"_s) == QVariant(true);
+        };
+        const QString poll = u"fetch('/api/notifications?seconds=20&cursor=%1').then(function() {"
+                              " window.polled = true; });"_s;
+        act(u"window.polled = false;"_s);
+        evaluate(poll.arg(1));
+        QCOMPARE(act(u"setTimeout(function() { "_s + poll.arg(2) + u" }, 0); return 'searched';"_s),
+            QVariant(u"searched"_s));
+        QVERIFY(answered(2.0));
+        QVERIFY(answeredAs(u"setTimeout(function() { fetch('/slow?seconds=0.15').then(function() {"
+                           " window.answered = true; }); }, 0);"_s));
+        QVERIFY(!answeredAs(u"fetch('/api/notifications?seconds=20&cursor=3');"_s));
+        QCOMPARE(evaluate(u"window.polled"_s), QVariant(false));
+        // The same path as an open request, sent another way: a POST, not a GET.
+        QVERIFY(answeredAs(u"setTimeout(function() { fetch('/api/notifications?seconds=0.15', { method: 'POST' })"
+                           ".then(function() { window.answered = true; }); }, 0);"_s));
+
+        // A fetch has been answered once its body has come, however the page reads it.
+        const QString slowBody = u"function drain(reader) { return reader.read().then(function(c) {"
+                                 " return c.done ? null : drain(reader); }); }"
+                                 " fetch('/slowbody?seconds=0.15').then(function(r) { return %1; })"
+                                 ".then(function() { window.answered = true; });"_s;
+        for (const QString &reading : { u"r.text()"_s, u"r.clone().text()"_s, u"drain(r.body.getReader())"_s,
+                 u"drain(r.body.pipeThrough(new TextDecoderStream()).getReader())"_s,
+                 u"r.body.pipeTo(new WritableStream())"_s, u"drain(r.body.tee()[0].getReader())"_s })
+            QVERIFY2(answeredAs(slowBody.arg(reading)), qPrintable(reading));
+        // A page that looks at the body and then reads it whole still can.
+        QVERIFY(answeredAs(u"fetch('/slowbody?seconds=0.1').then(function(r) { return r.body ? r.text() : ''; })"
+                           ".then(function(t) { window.answered = t === 'slow body'; });"_s));
+
+        // A request opened again while under way ends there (the engine says so); the one sent then is waited for.
+        QVERIFY(answeredAs(u"var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.send();"
+                           " x.open('GET', '/slow?seconds=0.15'); x.onload = function() { window.answered = true; };"
+                           " x.send();"_s));
+        // Refused once, then asked again.
+        QVERIFY(answeredAs(u"fetch('/status?code=503').then(function() { setTimeout(function() {"
+                           " fetch('/slow?seconds=0.1').then(function() { window.answered = true; }); }, 200); });"_s));
+        QVERIFY(!answeredAs(u"fetch('/slow?seconds=5');"_s));
+
+        // An action that leaves for another document: its requests count from its own start.
+        act(u"location.assign('/app?popups=0&region=none');"_s);
+        QVERIFY(answered(0.1));
+        QCOMPARE(evaluate(u"document.querySelector('h1').textContent"_s), QVariant(u"Strona główna"_s));
+
+        // While the next document loads, a read still reaches the one it replaces, which asked for nothing.
+        act(u"location.assign('/slow?seconds=5');"_s);
+        QVERIFY(!answered(2.0));
+        runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
     }
 
     void stepWait_data()
@@ -314,73 +357,29 @@ private Q_SLOTS:
         QCOMPARE(taken, verdicts);
     }
 
-    // A step's own requests are waited for until they succeed, whichever way the page reads their answers; the
-    // page's long poll, open at the action and asked again with another cursor, is not. A request the action
-    // itself sends is the step's, whatever its path. A failed one is no answer, but the page's second try is. A
-    // page still loading, or a request that never ends, gives no answer within the limit; a new document counts
-    // its requests from its start.
-    void portalAnswer()
+    // The engine may answer at once, before an await could connect to its answer: a discarded page does
+    // (its scripts are refused). That resumes the caller all the same, as a page that stopped working.
+    void discardedPage()
     {
-        setPauseScaleForTesting(0.03); // the limit of 30 s lasts 0.9 s here
-        const auto restore = qScopeGuard([] { setPauseScaleForTesting(0.02); });
+        QWebEnginePage *page = m_scraper->webView()->page();
         runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
-        const auto act = [this](const QString &action) {
-            return runTask(m_scraper->evaluateAction(u"(function() { "_s + action + u" })()"_s));
-        };
-        const auto answered = [this](double pause) {
-            return runTask(m_scraper->awaitStep(StepGoal::answer(), pause, WebViewScraper::answerLimitSeconds)).verdict
-                == StepWait::Verdict::done;
-        };
-        const auto answeredAs = [&](const QString &action) {
-            act(u"window.answered = false; "_s + action);
-            return answered(2.0) && evaluate(u"window.answered"_s) == QVariant(true);
-        };
-        const QString poll = u"fetch('/api/notifications?seconds=20&cursor=%1').then(function() {"
-                              " window.polled = true; });"_s;
-        act(u"window.polled = false;"_s);
-        evaluate(poll.arg(1));
-        QCOMPARE(act(u"setTimeout(function() { "_s + poll.arg(2) + u" }, 0); return 'searched';"_s),
-            QVariant(u"searched"_s));
-        QVERIFY(answered(2.0));
-        QVERIFY(answeredAs(u"setTimeout(function() { fetch('/slow?seconds=0.3').then(function() {"
-                           " window.answered = true; }); }, 0);"_s));
-        QVERIFY(!answeredAs(u"fetch('/api/notifications?seconds=20&cursor=3');"_s));
-        QCOMPARE(evaluate(u"window.polled"_s), QVariant(false));
-        // The same path as an open request, sent another way: a POST, not a GET.
-        QVERIFY(answeredAs(u"setTimeout(function() { fetch('/api/notifications?seconds=0.3', { method: 'POST' })"
-                           ".then(function() { window.answered = true; }); }, 0);"_s));
-
-        // A fetch has been answered once its body has come, however the page reads it.
-        const QString slowBody = u"function drain(reader) { return reader.read().then(function(c) {"
-                                 " return c.done ? null : drain(reader); }); }"
-                                 " fetch('/slowbody?seconds=0.3').then(function(r) { return %1; })"
-                                 ".then(function() { window.answered = true; });"_s;
-        for (const QString &reading : { u"r.text()"_s, u"r.clone().text()"_s, u"drain(r.body.getReader())"_s,
-                 u"drain(r.body.pipeThrough(new TextDecoderStream()).getReader())"_s,
-                 u"r.body.pipeTo(new WritableStream())"_s, u"drain(r.body.tee()[0].getReader())"_s })
-            QVERIFY2(answeredAs(slowBody.arg(reading)), qPrintable(reading));
-        // A page that looks at the body and then reads it whole still can.
-        QVERIFY(answeredAs(u"fetch('/slowbody?seconds=0.1').then(function(r) { return r.body ? r.text() : ''; })"
-                           ".then(function(t) { window.answered = t === 'slow body'; });"_s));
-
-        // A request opened again while under way ends there (the engine says so); the one sent then is waited for.
-        QVERIFY(answeredAs(u"var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.send();"
-                           " x.open('GET', '/slow?seconds=0.3'); x.onload = function() { window.answered = true; };"
-                           " x.send();"_s));
-        // Refused once, then asked again.
-        QVERIFY(answeredAs(u"fetch('/status?code=503').then(function() { setTimeout(function() {"
-                           " fetch('/slow?seconds=0.1').then(function() { window.answered = true; }); }, 200); });"_s));
-        QVERIFY(!answeredAs(u"fetch('/slow?seconds=5');"_s));
-
-        // An action that leaves for another document: its requests count from its own start.
-        act(u"location.assign('/app?popups=0&region=none');"_s);
-        QVERIFY(answered(0.1));
-        QCOMPARE(evaluate(u"document.querySelector('h1').textContent"_s), QVariant(u"Strona główna"_s));
-
-        // While the next document loads, a read still reaches the one it replaces, which asked for nothing.
-        act(u"location.assign('/slow?seconds=5');"_s);
-        QVERIFY(!answered(2.0));
-        runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+        // Only a page not shown can be discarded; the other tests share this driver.
+        m_scraper->offscreenWindow()->hide();
+        page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+        const auto restore = qScopeGuard([this, page] {
+            page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+            m_scraper->offscreenWindow()->show();
+            runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+        });
+        QCOMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+        std::optional<QString> failure;
+        // Not runTask(): a caller never resumed would hang the test instead of failing it.
+        auto running = [](WebViewScraper *scraper, std::optional<QString> &result) -> QCoro::Task<> {
+            result = failureOf(scraper->evaluateJS(u"document.body.innerText"_s));
+            co_return;
+        }(m_scraper.get(), failure);
+        QTRY_VERIFY_WITH_TIMEOUT(failure.has_value(), 10000);
+        QCOMPARE(*failure, u"Strona portalu przestała działać."_s);
     }
 
     void pageScripts_data()
@@ -536,6 +535,49 @@ private Q_SLOTS:
         QCOMPARE(failureOf(scraper.login(u"anna"_s, u"a1"_s)), u"Logowanie nie powiodło się. Sprawdź dane."_s);
     }
 
+    void filtersInPlace_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("filters"); // status, dataOd, dataDo, podmiot, przedmiot
+        QTest::addColumn<QString>("failure");
+        // A status select whose option takes, or not; a date the page rewrites as it loses focus; a party field
+        // the page empties again, or not; the search button.
+        const QString status = u"<mat-form-field><mat-label>Status</mat-label><mat-select>Wszystkie</mat-select>"
+                               "</mat-form-field><mat-option id=o>W toku</mat-option>"_s;
+        const QString taking = u"<script>o.onclick = function() { document.querySelector('mat-select')"
+                               ".textContent = 'W toku'; };</script>"_s;
+        const QString date = u"<mat-form-field><mat-label>Data wpływu od</mat-label><input onblur=\"this.value ="
+                             " this.value.split('-').reverse().join('.')\"></mat-form-field>"_s;
+        const QString party = u"<mat-form-field><mat-label>Podmiot</mat-label><input id=p></mat-form-field>"_s;
+        const QString emptied = u"<script>p.onchange = function() { p.value = ''; };</script>"_s;
+        const QString search = u"<button id=s>Szukaj</button>"_s;
+        const QStringList none { u"Wszystkie"_s, {}, {}, {}, {} };
+        const QStringList set { u"W toku"_s, u"2024-01-05"_s, {}, u"Nowak"_s, {} };
+        QTest::newRow("in place, a date rewritten") << status + taking + date + party + search << set << QString();
+        QTest::newRow("a status the select does not take") << status + date + party + search << set << u"W toku"_s;
+        QTest::newRow("a party field emptied") << status + taking + date + party + emptied + search << set
+                                               << u"Podmiot"_s;
+        QTest::newRow("no subject field") << status + taking + date + party + search
+                                          << QStringList { u"W toku"_s, {}, {}, {}, u"o zapłatę"_s } << u"Przedmiot"_s;
+        QTest::newRow("no search button") << status + taking + date + party << set << u"przycisk wyszukiwania"_s;
+        QTest::newRow("nothing set, nothing there") << u"<p>Sprawy</p>"_s << none << QString();
+    }
+
+    // Before the search, every filter set is in place: found, filled, and still holding its value (in whatever
+    // form the page gave it), the status shown in its select; else the step fails naming what is missing.
+    void filtersInPlace()
+    {
+        QFETCH(QString, page);
+        QFETCH(QStringList, filters);
+        QFETCH(QString, failure);
+        showPage(page + u"<script>window.clicked = []; document.querySelectorAll('[id]').forEach(function(e) {"
+                        " e.addEventListener('click', function() { window.clicked.push(e.id); }); });</script>"_s);
+        QCOMPARE(failureOf(m_scraper->applyFilters({ filters[0], filters[1], filters[2], filters[3], filters[4] })),
+            failure.isEmpty() ? QString() : u"Nie znaleziono elementu: "_s + failure);
+        // The search is pressed only with every filter in place.
+        QCOMPARE(evaluate(u"window.clicked.indexOf('s') !== -1"_s), QVariant(failure.isEmpty() && page.contains(u"Szukaj")));
+    }
+
     // Quotes, backslashes, escape look-alikes, line breaks, U+2028 and emoji reach the focused inputs exactly
     // as typed, followed by input and change, as typing reports; the portal takes the password. Another login
     // must not inherit the stored session: cookies and web storage are dropped first, so the new password is
@@ -592,6 +634,9 @@ private Q_SLOTS:
         QCOMPARE(failureOf(m_scraper->navigateToSprawy()), u"Nie udało się otworzyć listy spraw."_s);
         // The wait may give up before the load fails; the page then fails at that address.
         QTRY_COMPARE_WITH_TIMEOUT(m_scraper->webView()->url(), QUrl(u"https://127.0.0.1/#/sprawy"_s), 20000);
+        // Nor is there one to open where the page has no host.
+        showPage(u"<p>Strona główna</p>"_s, QUrl(u"file:///portal/index.html"_s));
+        QCOMPARE(failureOf(m_scraper->navigateToSprawy()), u"Nie udało się otworzyć listy spraw."_s);
         // A failed load is no reason to fail the next login.
         QVERIFY(m_portal.reset());
         runTask(m_scraper->login(u"anna"_s, u"a1"_s));

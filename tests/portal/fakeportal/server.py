@@ -160,7 +160,7 @@ class Request(BaseHTTPRequestHandler):
                                                  "expireFrom", "refuse", "stream", "labelFirst"))
             page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter", "module", "longpoll",
                                                             "stream", "labelFirst", "labels", "menuDelay", "keepIndex",
-                                                            "numbers", "scale")}
+                                                            "numbers", "deaf", "scale")}
             page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))
             return page.replace("{{config}}", html.escape(json.dumps(page_config))), "text/html", 200, []

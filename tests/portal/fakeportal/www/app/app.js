@@ -11,7 +11,8 @@
 // (config "refuse" of the server) is asked again after its Retry-After; config.stream reads the list's answers
 // through a stream reader; config.labelFirst (seconds) draws a next page's paginator that long before its rows;
 // config.labels gives fields other labels ({field: label}); config.menuDelay (seconds) opens the region menu
-// late; config.numbers shows numbered page controls; config.keepIndex keeps the page index moved on when the
+// late; config.numbers shows numbered page controls; config.deaf (a page index) lets the next-page control there
+// miss its first click; config.keepIndex keeps the page index moved on when the
 // next page's answer is lost. Their seconds are scaled by config.scale. Variants in the query: region=none
 // (no region control), popups=0 (none on arrival).
 (function() {
@@ -227,6 +228,10 @@
         }
         if (data.paging !== 'nonext') {
             paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
+                if (config.deaf === paging.page) {
+                    config.deaf = null;
+                    return;
+                }
                 var left = paging.page;
                 paging.page = onLast ? (data.paging === 'wrap' ? 0 : paging.page) : paging.page + 1;
                 if (config.jump && paging.page === config.jump[0]) {
