@@ -198,6 +198,8 @@ private Q_SLOTS:
             u"Gotowe! Pobrano 151 spraw."_s);
         row("the region menu opens late", scaled({ { u"menuDelay"_s, 4.5 } }), inProgress, {}, {}, {}, done, -1,
             u"Gotowe! Pobrano 100 spraw."_s);
+        row("the region changes late", scaled({ { u"regionDelay"_s, 8 } }), inProgress, {}, {}, {}, done, -1,
+            u"Gotowe! Pobrano 100 spraw."_s);
         row("the region never shows", scaled({ { u"menuDelay"_s, 1000 } }), inProgress, {}, {}, {}, error, 0,
             u"Błąd: Nie znaleziono elementu: Apelacja gdańska"_s, u"Nie znaleziono elementu: Apelacja gdańska"_s);
     }
@@ -421,7 +423,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("stop"); // 0 none, 1 before the hanging script is sent, 2 while it runs
         QTest::addColumn<QString>("expectedStatus");
-        // On shards whose rows of the run table (48 over 8 shards, 6 each) are among the shorter ones.
+        // On shards whose rows of the run table (49 over 8 shards) are among the shorter ones.
         if (inThisShard(4))
             QTest::newRow("stopped before its script is sent") << 1 << u"Zatrzymano. Pobrano 0 spraw."_s;
         if (inThisShard(2))

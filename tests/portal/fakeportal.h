@@ -47,7 +47,7 @@ public:
      *  expires), "size" (the page size at first), "jump" ([from, to]: the next-page control goes once to page
      *  index to instead of from), "nofilter" (no search button), "async" (the list comes asynchronously,
      *  without delay), "hang" (an endless script in the page-size select), and the habits of single-page
-     *  portals of app.js: "module", "longpoll", "stream", "labelFirst", "labels", "menuDelay", "numbers",
+     *  portals of app.js: "module", "longpoll", "stream", "labelFirst", "labels", "menuDelay", "regionDelay", "numbers",
      *  "keepIndex" and "deaf". "scale" scales every delay but "loginDelay", as the run's pauses are scaled. */
     bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */

@@ -159,7 +159,7 @@ class Request(BaseHTTPRequestHandler):
             late = any(key in config for key in ("async", "delay", "delays", "random", "never", "lose", "failFrom",
                                                  "expireFrom", "refuse", "stream", "labelFirst"))
             page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter", "module", "longpoll",
-                                                            "stream", "labelFirst", "labels", "menuDelay", "keepIndex",
+                                                            "stream", "labelFirst", "labels", "menuDelay", "regionDelay", "keepIndex",
                                                             "numbers", "deaf", "scale")}
             page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))

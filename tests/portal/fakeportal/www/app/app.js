@@ -11,7 +11,7 @@
 // (config "refuse" of the server) is asked again after its Retry-After; config.stream reads the list's answers
 // through a stream reader; config.labelFirst (seconds) draws a next page's paginator that long before its rows;
 // config.labels gives fields other labels ({field: label}); config.menuDelay (seconds) opens the region menu
-// late; config.numbers shows numbered page controls; config.deaf (a page index) lets the next-page control there
+// late, config.regionDelay (seconds) takes that long to change to the region chosen; config.numbers shows numbered page controls; config.deaf (a page index) lets the next-page control there
 // miss its first click; config.keepIndex keeps the page index moved on when the
 // next page's answer is lost. Their seconds are scaled by config.scale. Variants in the query: region=none
 // (no region control), popups=0 (none on arrival).
@@ -73,9 +73,11 @@
         var menu = pane({ role: 'menu' }, []);
         ['gdańska', 'łódzka', 'wrocławska'].forEach(function(name) {
             menu.appendChild(button({ 'class': 'mat-mdc-menu-item', role: 'menuitem' }, name, function() {
-                region = name;
                 close(menu);
-                render();
+                later(config.regionDelay || 0, function() {
+                    region = name;
+                    render();
+                });
             }));
         });
     }
