@@ -1,6 +1,7 @@
 // The real window's three screens, rendered offscreen: their layout in the 950 px window, the theme's
 // colours as painted, their texts and fonts, keyboard focus, and what their controls call on the controller.
 #include <QDesktopServices>
+#include <QFontMetricsF>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
@@ -353,6 +354,27 @@ private Q_SLOTS:
     }
 
     // The case-count word, the elapsed time, the percentage and the table's height for their numbers.
+    // Case texts that look like markup are drawn as they stand, as the workbook holds them: each cell of the
+    // first row is as wide as its whole text in its font, tags and entities included.
+    void markupCells()
+    {
+        const QStringList cells { u"<b>I C 1/26</b>"_s, u"<A> Sp. z o.o."_s, u"I Wydział<br>Cywilny"_s,
+            u"o zapłatę &lt;100 zł"_s, u"<i>Jan</i> Kowalski"_s, u"SSR Anna Nowak"_s, u"2026-01-02"_s, {}, u"W toku"_s };
+        m_viewModel->setCases({ CourtCase(cells) });
+        QQuickItem *screen = show(ViewState::results);
+        QVERIFY(screen);
+        QQuickItem *row = item(u"caseRow0"_s, screen);
+        QVERIFY(row);
+        for (int column = 0; column < 9; ++column) {
+            QQuickItem *cell = item(u"cell%1"_s.arg(column), row);
+            QVERIFY(cell);
+            const qreal whole = QFontMetricsF(cell->property("font").value<QFont>()).horizontalAdvance(cells[column]);
+            QVERIFY2(qAbs(cell->property("contentWidth").toReal() - whole) <= 2,
+                qPrintable(u"%1: drawn %2 px wide, its text %3 px"_s.arg(cells[column])
+                               .arg(cell->property("contentWidth").toReal()).arg(whole)));
+        }
+    }
+
     void figures()
     {
         QStringList words;
