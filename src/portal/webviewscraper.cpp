@@ -724,16 +724,13 @@ QCoro::Task<> WebViewScraper::verifyLoggedIn()
         qCInfo(lcScraper, "verifyLoggedIn attempt %ld: result=%s url=%s body=%s", static_cast<long>(attempt),
                isText ? qUtf8Printable(probe.toString()) : "nil", qUtf8Printable(currentUrl),
                qUtf8Printable(bodyPrefix));
-        // Until the requested load has succeeded the page shown is an older one, whatever it says.
-        if (isText && probe.toString() == u"ok"_s && d->requestedLoadAnswered)
+        // The login has waited for its own page, which has answered: whatever the page shows is the portal's.
+        if (isText && probe.toString() == u"ok"_s)
             co_return;
         co_await sleep(1.0);
         if (attempt < loggedInProbes)
             continue;
         throwIfRequestedLoadFailed();
-        // A right password gets no other chance when the portal never answered: say so, not that it is wrong.
-        if (!d->requestedLoadAnswered)
-            throw PageLoadError(u"Portal nie odpowiada."_s);
         throw ScraperError::loginFailed();
     }
 }

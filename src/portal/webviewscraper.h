@@ -211,9 +211,9 @@ public:
      */
     QCoro::Task<> login(QString login, QString password);
     /**
-     * 15 probes of the page, 1 s apart; throws ScraperError::loginFailed when none succeeds. While a
-     * load requested by loadURL() has not succeeded, the page shown is not the one it asked for, and
-     * its probes never count; when it has failed, PageLoadError is thrown at once.
+     * 15 probes of the page, 1 s apart; throws ScraperError::loginFailed when none succeeds, or
+     * PageLoadError at once when a load requested by loadURL() has failed. Called once the login's own
+     * page has come.
      */
     QCoro::Task<> verifyLoggedIn();
 

@@ -48,7 +48,7 @@ public:
      *  index to instead of from), "nofilter" (no search button), "async" (the list comes asynchronously,
      *  without delay), "hang" (an endless script in the page-size select), and the habits of single-page
      *  portals of app.js: "module", "longpoll", "stream", "labelFirst", "labels", "menuDelay", "regionDelay", "numbers",
-     *  "keepIndex" and "deaf". "scale" scales every delay but "loginDelay", as the run's pauses are scaled. */
+     *  "keepIndex", "deaf", "hangNext" and "nolink". "scale" scales every delay but "loginDelay", as the run's pauses are scaled. */
     bool configure(const QJsonObject &changes) { return get(u"/api/config", QJsonDocument(changes).toJson()).isObject(); }
     /** Forgets records, requests, sessions and configuration. */
     bool reset() { return get(u"/api/reset", "{}").isObject(); }

@@ -182,9 +182,9 @@ private Q_SLOTS:
 
     // A step's own requests are waited for until they succeed, whichever way the page reads their answers; the
     // page's long poll, open at the action and asked again with another cursor, is not. A request the action
-    // itself sends is the step's, whatever its path. A failed one is no answer, but the page's second try is. A
-    // page still loading, or a request that never ends, gives no answer within the limit; a new document counts
-    // its requests from its start.
+    // itself sends is the step's, whatever its path. A failed one is no answer and is over, but what the page
+    // asks then is waited for. A page still loading, or a request that never ends, gives no answer within the
+    // limit; a new document counts its requests from its start.
     void portalAnswer()
     {
         // The limit of 30 s lasts 0.6 s here, the settling after an answer 40 ms.
@@ -209,7 +209,8 @@ private Q_SLOTS:
         QVERIFY(answered(2.0));
         QVERIFY(answeredAs(u"setTimeout(function() { fetch('/slow?seconds=0.15').then(function() {"
                            " window.answered = true; }); }, 0);"_s));
-        QVERIFY(!answeredAs(u"fetch('/api/notifications?seconds=20&cursor=3');"_s));
+        QVERIFY(answeredAs(u"fetch('/api/notifications?seconds=0.15&cursor=3').then(function() {"
+                           " window.answered = true; });"_s));
         QCOMPARE(evaluate(u"window.polled"_s), QVariant(false));
         // The same path as an open request, sent another way: a POST, not a GET.
         QVERIFY(answeredAs(u"setTimeout(function() { fetch('/api/notifications?seconds=0.15', { method: 'POST' })"
@@ -232,6 +233,22 @@ private Q_SLOTS:
         QVERIFY(answeredAs(u"var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.send();"
                            " x.open('GET', '/slow?seconds=0.15'); x.onload = function() { window.answered = true; };"
                            " x.send();"_s));
+        // A request that fails ends there: aborted by a newer one, timed out, refused by the network, or a fetch
+        // cancelled. What the page asks then is waited for.
+        const QString then = u"fetch('/slow?seconds=0.1').then(function() { window.answered = true; });"_s;
+        for (const QString &failing : {
+                 u"var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.send();"
+                 " setTimeout(function() { x.abort(); %1 }, 50);"_s,
+                 u"var x = new XMLHttpRequest(); x.open('GET', '/slow?seconds=20'); x.timeout = 50;"
+                 " x.ontimeout = function() { %1 }; x.send();"_s,
+                 u"var x = new XMLHttpRequest(); x.open('GET', '/drop'); x.onerror = function() { %1 }; x.send();"_s,
+                 u"var c = new AbortController(); fetch('/slow?seconds=20', { signal: c.signal })"
+                 ".catch(function() { %1 }); setTimeout(function() { c.abort(); }, 50);"_s })
+            QVERIFY2(answeredAs(failing.arg(then)), qPrintable(failing));
+        // Requests one after another, each sent a moment after the one before has ended, are all waited for.
+        QVERIFY(answeredAs(u"function chain(n) { fetch('/slow?seconds=0.1').then(function() {"
+                           " if (n === 0) window.answered = true; else setTimeout(function() { chain(n - 1); }, 15); }); }"
+                           " chain(2);"_s));
         // Refused once, then asked again.
         QVERIFY(answeredAs(u"fetch('/status?code=503').then(function() { setTimeout(function() {"
                            " fetch('/slow?seconds=0.1').then(function() { window.answered = true; }); }, 200); });"_s));
@@ -241,6 +258,11 @@ private Q_SLOTS:
         act(u"location.assign('/app?popups=0&region=none');"_s);
         QVERIFY(answered(0.1));
         QCOMPARE(evaluate(u"document.querySelector('h1').textContent"_s), QVariant(u"Strona główna"_s));
+
+        // A new document's requests count from its very start, before it has been parsed.
+        act(u"location.assign('/startup');"_s);
+        QVERIFY(answered(0.1));
+        QCOMPARE(evaluate(u"window.answered"_s), QVariant(true));
 
         // While the next document loads, a read still reaches the one it replaces, which asked for nothing.
         act(u"location.assign('/slow?seconds=5');"_s);

@@ -71,6 +71,10 @@ class Request(BaseHTTPRequestHandler):
             with lock:
                 seconds = scaled(float(query["seconds"][0])) if url.path != "/slow" else float(query["seconds"][0])
             time.sleep(seconds)
+        if url.path == "/drop":
+            # Closed unanswered, every time: the browser would send the request again after a single close.
+            self.close_connection = True
+            return
         if url.path == "/slowbody":
             return self.answer_slowly(float(query["seconds"][0]))
         if url.path == "/login" and self.command == "GET":
@@ -103,22 +107,27 @@ class Request(BaseHTTPRequestHandler):
             self.send_header(name, value)
         self.end_headers()
         if body_delay:
-            self.wfile.flush()
-            time.sleep(body_delay)
-        self.wfile.write(text)
+            self.write_late(text, body_delay)
+        else:
+            self.wfile.write(text)
+
+    def write_late(self, text, seconds):
+        """The first byte of @text at once, the rest after @seconds: a reader sees the body begin, then wait."""
+        self.wfile.write(text[:1])
+        self.wfile.flush()
+        time.sleep(seconds)
+        self.wfile.write(text[1:])
 
     do_GET = do_POST
 
     def answer_slowly(self, seconds):
-        """Headers at once, the body after @seconds."""
+        """Headers at once, the body's first byte with them and the rest after @seconds."""
         text = b"slow body"
         self.send_response(200)
         for name, value in [("Content-Type", "text/plain"), ("Content-Length", str(len(text))), ("Cache-Control", "no-store")]:
             self.send_header(name, value)
         self.end_headers()
-        self.wfile.flush()
-        time.sleep(seconds)
-        self.wfile.write(text)
+        self.write_late(text, seconds)
 
     def respond(self, route, url, query, body):
         """The body, content type, status and headers of the answer."""
@@ -160,7 +169,7 @@ class Request(BaseHTTPRequestHandler):
                                                  "expireFrom", "refuse", "stream", "labelFirst"))
             page_config = {key: config.get(key) for key in ("hang", "size", "jump", "nofilter", "module", "longpoll",
                                                             "stream", "labelFirst", "labels", "menuDelay", "regionDelay", "keepIndex",
-                                                            "numbers", "deaf", "scale")}
+                                                            "numbers", "deaf", "hangNext", "nolink", "scale")}
             page_config["late"] = late
             page = page.replace("{{login}}", html.escape(login or ""))
             return page.replace("{{config}}", html.escape(json.dumps(page_config))), "text/html", 200, []
@@ -168,6 +177,10 @@ class Request(BaseHTTPRequestHandler):
             return "{}", JSON, 200, []
         elif route == "GET /app/module.js":
             return "window.dispatchEvent(new Event('casesmodule'));", "text/javascript", 200, []
+        elif route == "GET /startup":
+            # A page that asks for something while it is still being parsed.
+            return ("<!DOCTYPE html><head><script>fetch('/slow?seconds=0.2').then(function() {"
+                    " window.answered = true; });</script></head><body><p>startup</p></body>"), "text/html", 200, []
         elif route == "GET /slow":
             return "<p>slow page</p>", "text/html", 200, []
         elif (WWW / url.path.lstrip("/")).is_file() and ".." not in url.path:

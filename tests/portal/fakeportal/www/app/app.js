@@ -12,7 +12,8 @@
 // through a stream reader; config.labelFirst (seconds) draws a next page's paginator that long before its rows;
 // config.labels gives fields other labels ({field: label}); config.menuDelay (seconds) opens the region menu
 // late, config.regionDelay (seconds) takes that long to change to the region chosen; config.numbers shows numbered page controls; config.deaf (a page index) lets the next-page control there
-// miss its first click; config.keepIndex keeps the page index moved on when the
+// miss its first click, config.hangNext makes it run into an endless script; config.nolink leaves out the
+// "Sprawy" link; config.keepIndex keeps the page index moved on when the
 // next page's answer is lost. Their seconds are scaled by config.scale. Variants in the query: region=none
 // (no region control), popups=0 (none on arrival).
 (function() {
@@ -82,8 +83,9 @@
         });
     }
 
-    document.getElementById('nav').append(element('a', { href: '#/' }, 'Strona główna'),
-        element('a', { href: '#/sprawy' }, 'Sprawy'));
+    document.getElementById('nav').append(element('a', { href: '#/' }, 'Strona główna'));
+    if (!config.nolink)
+        document.getElementById('nav').append(element('a', { href: '#/sprawy' }, 'Sprawy'));
 
     if (query.get('popups') !== '0') {
         overlay.appendChild(element('div', { 'class': 'cdk-overlay-backdrop' }));
@@ -230,6 +232,8 @@
         }
         if (data.paging !== 'nonext') {
             paginator.appendChild(button({ 'aria-label': 'Następna strona' }, '', function() {
+                if (config.hangNext)
+                    for (;;) {}
                 if (config.deaf === paging.page) {
                     config.deaf = null;
                     return;
