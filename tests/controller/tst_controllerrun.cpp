@@ -207,7 +207,7 @@ private Q_SLOTS:
         row("a page that hangs at the next page", { { u"hangNext"_s, true } }, inProgress, {}, {}, {}, done, 50,
             u"Niekompletne: pobrano 50 spraw (strona 1 z 2)."_s,
             u"Strona portalu nie odpowiada. Plik zawiera tylko pobrane sprawy."_s);
-        row("the region changes late", scaled({ { u"regionDelay"_s, 8 } }), inProgress, {}, {}, {}, done, -1,
+        row("the region changes late", scaled({ { u"regionDelay"_s, 25 } }), inProgress, {}, {}, {}, done, -1,
             u"Gotowe! Pobrano 100 spraw."_s);
         row("the region never shows", scaled({ { u"menuDelay"_s, 1000 } }), inProgress, {}, {}, {}, error, 0,
             u"Błąd: Nie znaleziono elementu: Apelacja gdańska"_s, u"Nie znaleziono elementu: Apelacja gdańska"_s);
