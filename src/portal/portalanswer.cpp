@@ -58,8 +58,9 @@ StepWait::Verdict StepWait::take(const StepReading &reading, double elapsed)
         if (!m_last || !list.showsSameListAs(*m_last) || requests.document != m_lastDocument
             || requests.listChanges != m_lastListChanges) {
             m_changedAt = elapsed;
-            m_changed = true;
         }
+        // What is drawn, not the page's count: a click's ripple in the paginator changes no page.
+        m_leftBefore = m_leftBefore || !m_before || !list.showsSameListAs(*m_before);
         if (requests.succeeded > m_lastSucceeded || (requests.succeeded > 0 && requests.document != m_lastDocument))
             m_answeredAt = elapsed;
         m_last = list;
@@ -184,7 +185,7 @@ StepWait::Verdict StepWait::judgeNextPage(const StepRequests &requests, const Li
         const bool answered = requests.began == 0 || (requests.open == 0 && requests.succeeded > 0);
         return same && answered && quiet >= settleSeconds ? Verdict::unchanged : Verdict::wait;
     }
-    return requests.began == 0 && !m_changed ? Verdict::lost : Verdict::wait;
+    return requests.began == 0 && !m_leftBefore ? Verdict::lost : Verdict::wait;
 }
 
 QCoro::Task<QVariant> WebViewScraper::evaluateAction(QString script)

@@ -156,7 +156,8 @@ private:
     qint64 m_lastSucceeded = 0;
     // When the list last changed and a request of the step last succeeded, as far as the readings tell.
     double m_changedAt = 0;
-    bool m_changed = false;
+    // Some reading has shown another list than the one before the action.
+    bool m_leftBefore = false;
     std::optional<double> m_answeredAt;
     // caseList: since when the list shows.
     std::optional<double> m_shownAt;

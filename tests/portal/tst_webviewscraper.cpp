@@ -249,6 +249,9 @@ private Q_SLOTS:
         QVERIFY(answeredAs(u"function chain(n) { fetch('/slow?seconds=0.1').then(function() {"
                            " if (n === 0) window.answered = true; else setTimeout(function() { chain(n - 1); }, 15); }); }"
                            " chain(2);"_s));
+        // A redirect the page does not follow answers with status 0, which is no failure.
+        QVERIFY(answeredAs(u"fetch('/moved', { redirect: 'manual' }).then(function(r) {"
+                           " window.answered = r.status === 0; });"_s));
         // Refused once, then asked again.
         QVERIFY(answeredAs(u"fetch('/status?code=503').then(function() { setTimeout(function() {"
                            " fetch('/slow?seconds=0.1').then(function() { window.answered = true; }); }, 200); });"_s));

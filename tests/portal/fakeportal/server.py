@@ -177,6 +177,8 @@ class Request(BaseHTTPRequestHandler):
             return "{}", JSON, 200, []
         elif route == "GET /app/module.js":
             return "window.dispatchEvent(new Event('casesmodule'));", "text/javascript", 200, []
+        elif route == "GET /moved":
+            return "", "text/html", 302, [("Location", "/?page=plain")]
         elif route == "GET /startup":
             # A page that asks for something while it is still being parsed.
             return ("<!DOCTYPE html><head><script>fetch('/slow?seconds=0.2').then(function() {"
