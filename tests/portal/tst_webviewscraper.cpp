@@ -108,78 +108,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!page->isLoading(), 20000);
     }
 
-    // A driver destroyed mid-script or mid-pause never wakes up the code that was working on it. A
-    // cancel ends a running pause at once, and a cancelled token fails even a pause of 0.
-    void pauses()
-    {
-        auto other = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.filePath(u"2"_s));
-        int resumed = 0;
-        auto work = [&resumed](auto task) -> QCoro::Task<> {
-            try {
-                co_await std::move(task);
-            } catch (...) {
-            }
-            ++resumed;
-        };
-        auto scripting = work(
-            other->evaluateJS(u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s));
-        auto pausing = work(other->sleep(1.0));
-        other.reset();
-        runTask(m_scraper->sleep(25.0)); // 0.5 s: well past the end of the other pause and of the script
-        QCOMPARE(resumed, 0);
-
-        auto token = std::make_shared<CancellationToken>();
-        m_scraper->setCancellationToken(token);
-        const auto restore = qScopeGuard([this] { m_scraper->setCancellationToken(nullptr); });
-        QTimer::singleShot(50, token.get(), &CancellationToken::cancel);
-        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(1e9)));
-        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
-    }
-
-    // Without a region control the run cannot choose its region, and fails. Every set filter, spaces, quotes,
-    // backslashes and line breaks included, reaches its own field unchanged with the events of typing (dates
-    // also lose focus); an unknown status fails; the search button applies those values.
-    void filtersReachTheirFields()
-    {
-        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0&region=none"_s).toString()));
-        QCOMPARE(failureOf(m_scraper->selectApelacja(u"Apelacja gdańska"_s)),
-            u"Nie znaleziono elementu: Apelacja dropdown"_s);
-        QVERIFY(m_portal.reset());
-        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0#/sprawy"_s).toString()));
-        // A status the portal does not offer is not set: the search would run without it.
-        QCOMPARE(failureOf(m_scraper->applyFilters({ u"Zawieszone"_s, {}, {}, {}, {} })),
-            u"Nie znaleziono elementu: Zawieszone"_s);
-        QVERIFY(m_portal.reset());
-        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0#/sprawy"_s).toString()));
-        const ScrapeFilters filters { u"W toku"_s, u"  "_s, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s,
-            u"zażółć\n'gęślą' \\n\r jaźń"_s };
-        runTask(m_scraper->applyFilters(filters));
-        QStringList events;
-        for (const QJsonValue &entry : m_portal.records()) {
-            if (entry[u"kind"] != u"storage"_s && entry[u"kind"] != u"focus"_s)
-                events << QStringList { entry[u"field"].toString(), entry[u"kind"].toString() }.join(u':')
-                        + u'=' + entry[u"value"].toString();
-        }
-        QStringList expected { u"dataOd:blur="_s + filters.dataOd, u"dataDo:blur="_s + filters.dataDo };
-        for (const auto &[field, value] : { std::pair(u"dataOd"_s, filters.dataOd), std::pair(u"dataDo"_s, filters.dataDo),
-                 std::pair(u"podmiot"_s, filters.podmiot), std::pair(u"przedmiot"_s, filters.przedmiot) }) {
-            const QString typed = QString(value).replace(u'\r', u'\n'); // as a text field holds it
-            expected << field + u":set="_s + value << field + u":input="_s + typed
-                     << field + u":change="_s + typed;
-        }
-        events.sort(); // reports arrive in parallel
-        expected.sort();
-        QCOMPARE(events, expected);
-        const QJsonArray requests = m_portal.requests();
-        const QUrlQuery applied(requests.last()[u"query"].toString().replace(u'+', u"%20"_s));
-        QCOMPARE(requests.last()[u"path"], u"/api/sprawy"_s);
-        QCOMPARE(applied.queryItemValue(u"status"_s, QUrl::FullyDecoded), u"W toku"_s);
-        QCOMPARE(applied.queryItemValue(u"dataOd"_s, QUrl::FullyDecoded), u"  "_s);
-        QCOMPARE(applied.queryItemValue(u"podmiot"_s, QUrl::FullyDecoded), filters.podmiot);
-        QCOMPARE(
-            evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
-    }
-
     // A step's own requests are waited for until they succeed, whichever way the page reads their answers; the
     // page's long poll, open at the action and asked again with another cursor, is not. A request the action
     // itself sends is the step's, whatever its path. A failed one is no answer and is over, but what the page
@@ -271,6 +199,78 @@ private Q_SLOTS:
         act(u"location.assign('/slow?seconds=5');"_s);
         QVERIFY(!answered(2.0));
         runTask(m_scraper->loadURL(m_portal.url(u"/?page=plain"_s).toString()));
+    }
+
+    // Without a region control the run cannot choose its region, and fails. Every set filter, spaces, quotes,
+    // backslashes and line breaks included, reaches its own field unchanged with the events of typing (dates
+    // also lose focus); an unknown status fails; the search button applies those values.
+    void filtersReachTheirFields()
+    {
+        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0&region=none"_s).toString()));
+        QCOMPARE(failureOf(m_scraper->selectApelacja(u"Apelacja gdańska"_s)),
+            u"Nie znaleziono elementu: Apelacja dropdown"_s);
+        QVERIFY(m_portal.reset());
+        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0#/sprawy"_s).toString()));
+        // A status the portal does not offer is not set: the search would run without it.
+        QCOMPARE(failureOf(m_scraper->applyFilters({ u"Zawieszone"_s, {}, {}, {}, {} })),
+            u"Nie znaleziono elementu: Zawieszone"_s);
+        QVERIFY(m_portal.reset());
+        runTask(m_scraper->loadURL(m_portal.url(u"/app?popups=0#/sprawy"_s).toString()));
+        const ScrapeFilters filters { u"W toku"_s, u"  "_s, u"2023-12-31"_s, u"O'Neil \\ \"Świt\"'); x('"_s,
+            u"zażółć\n'gęślą' \\n\r jaźń"_s };
+        runTask(m_scraper->applyFilters(filters));
+        QStringList events;
+        for (const QJsonValue &entry : m_portal.records()) {
+            if (entry[u"kind"] != u"storage"_s && entry[u"kind"] != u"focus"_s)
+                events << QStringList { entry[u"field"].toString(), entry[u"kind"].toString() }.join(u':')
+                        + u'=' + entry[u"value"].toString();
+        }
+        QStringList expected { u"dataOd:blur="_s + filters.dataOd, u"dataDo:blur="_s + filters.dataDo };
+        for (const auto &[field, value] : { std::pair(u"dataOd"_s, filters.dataOd), std::pair(u"dataDo"_s, filters.dataDo),
+                 std::pair(u"podmiot"_s, filters.podmiot), std::pair(u"przedmiot"_s, filters.przedmiot) }) {
+            const QString typed = QString(value).replace(u'\r', u'\n'); // as a text field holds it
+            expected << field + u":set="_s + value << field + u":input="_s + typed
+                     << field + u":change="_s + typed;
+        }
+        events.sort(); // reports arrive in parallel
+        expected.sort();
+        QCOMPARE(events, expected);
+        const QJsonArray requests = m_portal.requests();
+        const QUrlQuery applied(requests.last()[u"query"].toString().replace(u'+', u"%20"_s));
+        QCOMPARE(requests.last()[u"path"], u"/api/sprawy"_s);
+        QCOMPARE(applied.queryItemValue(u"status"_s, QUrl::FullyDecoded), u"W toku"_s);
+        QCOMPARE(applied.queryItemValue(u"dataOd"_s, QUrl::FullyDecoded), u"  "_s);
+        QCOMPARE(applied.queryItemValue(u"podmiot"_s, QUrl::FullyDecoded), filters.podmiot);
+        QCOMPARE(
+            evaluate(u"document.querySelector('.cdk-overlay-container').children.length"_s), QVariant(0));
+    }
+
+    // A driver destroyed mid-script or mid-pause never wakes up the code that was working on it. A
+    // cancel ends a running pause at once, and a cancelled token fails even a pause of 0.
+    void pauses()
+    {
+        auto other = std::make_unique<WebViewScraper>(m_portal.url(u"/login"_s), m_storage.filePath(u"2"_s));
+        int resumed = 0;
+        auto work = [&resumed](auto task) -> QCoro::Task<> {
+            try {
+                co_await std::move(task);
+            } catch (...) {
+            }
+            ++resumed;
+        };
+        auto scripting = work(
+            other->evaluateJS(u"(function() { var t = Date.now(); while (Date.now() - t < 300); })()"_s));
+        auto pausing = work(other->sleep(1.0));
+        other.reset();
+        runTask(m_scraper->sleep(25.0)); // 0.5 s: well past the end of the other pause and of the script
+        QCOMPARE(resumed, 0);
+
+        auto token = std::make_shared<CancellationToken>();
+        m_scraper->setCancellationToken(token);
+        const auto restore = qScopeGuard([this] { m_scraper->setCancellationToken(nullptr); });
+        QTimer::singleShot(50, token.get(), &CancellationToken::cancel);
+        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(1e9)));
+        QVERIFY_THROWS_EXCEPTION(CancellationError, runTask(m_scraper->sleep(0.0)));
     }
 
     void stepWait_data()
@@ -603,6 +603,22 @@ private Q_SLOTS:
         QCOMPARE(evaluate(u"window.clicked.indexOf('s') !== -1"_s), QVariant(failure.isEmpty() && page.contains(u"Szukaj")));
     }
 
+    // Without a case-list link, the list is opened at its address on the current host, over HTTPS, without the
+    // current port, path, query and fragment; a list that does not show there fails the step.
+    void caseListAddress()
+    {
+        showPage(u"<p>Strona główna</p>"_s, QUrl(u"http://127.0.0.1:9/app?x=1#/"_s));
+        QCOMPARE(failureOf(m_scraper->navigateToSprawy()), u"Nie udało się otworzyć listy spraw."_s);
+        // The wait may give up before the load fails; the page then fails at that address.
+        QTRY_COMPARE_WITH_TIMEOUT(m_scraper->webView()->url(), QUrl(u"https://127.0.0.1/#/sprawy"_s), 20000);
+        // Nor is there one to open where the page has no host.
+        showPage(u"<p>Strona główna</p>"_s, QUrl(u"file:///portal/index.html"_s));
+        QCOMPARE(failureOf(m_scraper->navigateToSprawy()), u"Nie udało się otworzyć listy spraw."_s);
+        // A failed load is no reason to fail the next login.
+        QVERIFY(m_portal.reset());
+        runTask(m_scraper->login(u"anna"_s, u"a1"_s));
+    }
+
     // Quotes, backslashes, escape look-alikes, line breaks, U+2028 and emoji reach the focused inputs exactly
     // as typed, followed by input and change, as typing reports; the portal takes the password. Another login
     // must not inherit the stored session: cookies and web storage are dropped first, so the new password is
@@ -649,22 +665,6 @@ private Q_SLOTS:
         // Once his session's record was gone, his storage went with it.
         QCOMPARE(found.join(u' '), u"/login= /= /login= /login= /login= /= /=bartek /login= /login= /login= /="_s);
         QCOMPARE(valuesOf(u"set"_s, u"login"_s), (QStringList { anna, u"bartek"_s, u"bartek"_s, posted, u"bartek"_s }));
-    }
-
-    // Without a case-list link, the list is opened at its address on the current host, over HTTPS, without the
-    // current port, path, query and fragment; a list that does not show there fails the step.
-    void caseListAddress()
-    {
-        showPage(u"<p>Strona główna</p>"_s, QUrl(u"http://127.0.0.1:9/app?x=1#/"_s));
-        QCOMPARE(failureOf(m_scraper->navigateToSprawy()), u"Nie udało się otworzyć listy spraw."_s);
-        // The wait may give up before the load fails; the page then fails at that address.
-        QTRY_COMPARE_WITH_TIMEOUT(m_scraper->webView()->url(), QUrl(u"https://127.0.0.1/#/sprawy"_s), 20000);
-        // Nor is there one to open where the page has no host.
-        showPage(u"<p>Strona główna</p>"_s, QUrl(u"file:///portal/index.html"_s));
-        QCOMPARE(failureOf(m_scraper->navigateToSprawy()), u"Nie udało się otworzyć listy spraw."_s);
-        // A failed load is no reason to fail the next login.
-        QVERIFY(m_portal.reset());
-        runTask(m_scraper->login(u"anna"_s, u"a1"_s));
     }
 
     // A page whose process has ended fails every script at once, until a load brings a new one. A page stuck
