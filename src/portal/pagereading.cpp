@@ -65,10 +65,9 @@ StepReading StepReading::fromScriptValue(const QVariant &value)
     const QVariantMap requests = map.value(u"requests"_s).toMap();
     const auto number = [&requests](const QString &key) { return PageScript::wholeNumber(requests.value(key)); };
     const auto began = number(u"began"_s), open = number(u"open"_s), succeeded = number(u"succeeded"_s),
-               failed = number(u"failed"_s), listChanges = number(u"listChanges"_s);
-    if (requests.value(u"document"_s).typeId() == QMetaType::QString && began && open && succeeded && failed
-        && listChanges)
+               listChanges = number(u"listChanges"_s);
+    if (requests.value(u"document"_s).typeId() == QMetaType::QString && began && open && succeeded && listChanges)
         reading.requests = StepRequests { requests.value(u"document"_s).toString(),
-            requests.value(u"otherDocument"_s).toBool(), *began, *open, *succeeded, *failed, *listChanges };
+            requests.value(u"otherDocument"_s).toBool(), *began, *open, *succeeded, *listChanges };
     return reading;
 }

@@ -61,8 +61,16 @@ struct ListReading
 
     /** The list holds no case: its paginator counts none, or its table says so. */
     [[nodiscard]] bool showsEmptyResult() const { return noDataRow || paginator.countsNone(); }
-    /** Rows, or a paginator whose range or count can be read. */
-    [[nodiscard]] bool showsList() const { return rows > 0 || paginator.range || paginator.total; }
+    /** The paginator counts some case, whether or not its rows have come. */
+    [[nodiscard]] bool countsCases() const
+    {
+        return paginator.range ? paginator.range->count > 0 : paginator.total.value_or(0) > 0;
+    }
+    /** The same labels and search button: the same form, or none. */
+    [[nodiscard]] bool showsSameFormAs(const ListReading &other) const
+    {
+        return labels == other.labels && searchButton == other.searchButton;
+    }
     /** A form field whose label contains @p label. */
     [[nodiscard]] bool hasField(const QString &label) const;
     /** The same rows and the same paginator text. */
@@ -83,7 +91,6 @@ struct StepRequests
     qint64 open = 0;
     /** Ended with an answer (an error status or a broken connection is none). */
     qint64 succeeded = 0;
-    qint64 failed = 0;
     /** Changes to the list's rows and paginator in that document so far. */
     qint64 listChanges = 0;
 };

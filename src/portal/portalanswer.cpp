@@ -70,8 +70,10 @@ StepWait::Verdict StepWait::take(const StepReading &reading, double elapsed)
         verdict = judge(requests, list, elapsed);
         if (verdict != Verdict::wait || elapsed < m_limit)
             return verdict;
-        if (m_goal.kind == StepGoal::Kind::nextPage && requests.open == 0)
-            return Verdict::stale;
+        // At the limit, another page that has not settled is another page all the same: asking again would
+        // go past it.
+        if (m_goal.kind == StepGoal::Kind::nextPage)
+            return showsAnotherPage(list) ? Verdict::done : requests.open == 0 ? Verdict::stale : Verdict::timedOut;
         return Verdict::timedOut;
     }
     // A page still loading, or one whose requests or list cannot be read, shows nothing yet.
@@ -123,11 +125,14 @@ StepWait::Verdict StepWait::judgeAnswer(const StepRequests &requests, const List
 
 StepWait::Verdict StepWait::judgeCaseList(const StepRequests &requests, const ListReading &list, double elapsed)
 {
-    const bool changed = !m_before || !list.showsSameListAs(*m_before) || requests.otherDocument;
-    const bool shown = list.showsList()
-        ? changed || !m_before->showsList() || answerSettled(requests, elapsed)
-        // An empty list shows only its form, once the step's answer has come.
-        : (!list.labels.isEmpty() || list.searchButton) && elapsed >= m_pause && answerSettled(requests, elapsed);
+    const bool newDocument = !m_before || requests.otherDocument;
+    // Rows that are not the page's before, or the step's answer; a paginator that counts cases waits for them.
+    // An empty list shows its own count of none, or the list's form, once the step's answer has come.
+    const bool shown = list.rows > 0
+        ? newDocument || !list.showsSameListAs(*m_before) || m_before->rows == 0 || answerSettled(requests, elapsed)
+        : !list.countsCases() && elapsed >= m_pause && answerSettled(requests, elapsed)
+            && (list.showsEmptyResult()
+                || ((!list.labels.isEmpty() || list.searchButton) && (newDocument || !list.showsSameFormAs(*m_before))));
     if (!shown) {
         m_shownAt.reset();
         return Verdict::wait;
@@ -156,9 +161,24 @@ StepWait::Verdict StepWait::judgePageSize(const ListReading &list, double elapse
     const PaginatorRange &range = *list.paginator.range;
     const bool sizeShown = range.size() == m_goal.pageSize
         || (range.count <= m_goal.pageSize && range.first <= 1 && range.last == range.count);
-    // A paginator may be drawn before its rows.
-    const bool rowsShown = list.rows == range.size() || (m_before && list.signature != m_before->signature);
+    // A paginator may be drawn before its rows, and a table emptied while they come is none of them.
+    const bool rowsShown = range.count == 0 ? list.rows == 0
+                                            : list.rows > 0
+            && (list.rows == range.size() || (m_before && list.signature != m_before->signature));
     return sizeShown && rowsShown && elapsed - m_changedAt >= settleSeconds ? Verdict::done : Verdict::wait;
+}
+
+bool StepWait::showsAnotherPage(const ListReading &list) const
+{
+    if (!m_before)
+        return false;
+    const PaginationInfo &left = m_before->paginator;
+    const PaginationInfo &shown = list.paginator;
+    // Another range, or without ranges other numbers; a paginator without numbers leaves it to the rows.
+    const bool paginatorMoved = left.range && shown.range ? *shown.range != *left.range
+        : left.showsNumbers()                             ? shown.showsNumbers() && shown != left
+                                                          : true;
+    return paginatorMoved && list.rows > 0 && list.signature != m_before->signature;
 }
 
 StepWait::Verdict StepWait::judgeNextPage(const StepRequests &requests, const ListReading &list, double elapsed) const
@@ -166,15 +186,8 @@ StepWait::Verdict StepWait::judgeNextPage(const StepRequests &requests, const Li
     if (elapsed < m_pause || !m_before)
         return Verdict::wait;
     const ListReading &before = *m_before;
-    const PaginationInfo &left = before.paginator;
-    const PaginationInfo &shown = list.paginator;
-    // Another range, or without ranges other numbers; a paginator without numbers leaves it to the rows.
-    const bool paginatorMoved = left.range && shown.range ? *shown.range != *left.range
-        : left.showsNumbers()                             ? shown.showsNumbers() && shown != left
-                                                          : true;
-    const bool moved = paginatorMoved && list.rows > 0 && list.signature != before.signature;
     const double quiet = elapsed - m_changedAt;
-    if (moved) {
+    if (showsAnotherPage(list)) {
         if (quiet >= settleSeconds && (requests.open == 0 || (requests.succeeded > 0 && quiet >= longSettleSeconds)))
             return Verdict::done;
         return Verdict::wait;

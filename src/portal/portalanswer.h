@@ -112,7 +112,7 @@ public:
         unchanged,
         /** nextPage: nothing began and nothing changed: the click was lost. */
         lost,
-        /** nextPage: at the limit the old page is still shown, and nothing of the step is open. */
+        /** nextPage: at the limit no other page shows, and nothing of the step is open. */
         stale,
         /** At the limit without the result. */
         timedOut,
@@ -144,6 +144,8 @@ private:
     [[nodiscard]] Verdict judgePageSize(const ListReading &list, double elapsed) const;
     [[nodiscard]] Verdict judgeNextPage(const StepRequests &requests, const ListReading &list, double elapsed) const;
     [[nodiscard]] bool answerSettled(const StepRequests &requests, double elapsed) const;
+    /** nextPage: the paginator and the rows show another page than the one left. */
+    [[nodiscard]] bool showsAnotherPage(const ListReading &list) const;
 
     StepGoal m_goal;
     std::optional<ListReading> m_before;

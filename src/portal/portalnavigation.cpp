@@ -208,7 +208,7 @@ QCoro::Task<bool> WebViewScraper::isEmptyResultShown()
 {
     const std::optional<ListReading> list
         = ListReading::fromScriptValue(co_await evaluateJS(u"("_s + PageScript::load(u"readlist"_s) + u")()"_s));
-    co_return list && (list->showsEmptyResult() || (list->rows == 0 && m_answeredEmpty));
+    co_return list && (list->showsEmptyResult() || (list->rows == 0 && !list->countsCases() && m_answeredEmpty));
 }
 
 QCoro::Task<> WebViewScraper::setMaxPageSize()

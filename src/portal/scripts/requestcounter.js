@@ -23,14 +23,19 @@
         }
         return String(method || 'GET').toUpperCase() + ' ' + path;
     }
-    function begin(method, address) {
-        requests.push({ path: pathOf(method, address), outcome: null, action: acting });
+    // The open ones by number, for the mark.
+    var open = {};
+    // @p action: begun by a step's action, or reading the body of a request that was.
+    function begin(method, address, action) {
+        requests.push({ path: pathOf(method, address), outcome: null, action: action || acting });
+        open[requests.length] = true;
         return requests.length;
     }
     function end(number, outcome) {
         var request = requests[number - 1];
         if (request && request.outcome === null) {
             request.outcome = outcome;
+            delete open[number];
         }
     }
 
@@ -46,8 +51,8 @@
         var xhr = this;
         // loadend follows load, error, abort and timeout alike; only load brings an answer.
         var outcome = 'broken';
-        this.addEventListener('load', function() { outcome = xhr.status >= 400 ? 'error' : 'ok'; });
-        this.addEventListener('loadend', function() { end(number, outcome); });
+        this.addEventListener('load', function() { outcome = xhr.status >= 400 ? 'error' : 'ok'; }, { once: true });
+        this.addEventListener('loadend', function() { end(number, outcome); }, { once: true });
         try {
             return xhrSend.apply(this, arguments);
         } catch (error) {
@@ -62,13 +67,14 @@
         var answers = new WeakMap();
         var watched = new WeakSet();
         function readBody(request, reading) {
-            var number = begin(request[0], request[1]);
+            var number = begin(request[0], request[1], request[2]);
             reading.then(function() { end(number, 'ok'); }, function() { end(number, 'broken'); });
         }
-        // A body read as a stream: by a reader, or by piping or teeing it, which the engine does with a reader
-        // of its own. The stream's own methods are wrapped, never its response's body getter, so a page that
-        // looks at the body and then reads it whole still can. @p number: the read this stream carries on.
-        function watchStream(stream, request, number) {
+        // A body read as a stream: by a reader, or by piping it, which the engine does with a reader of its
+        // own. A stream piped through a transform, or teed, is read once what comes out of it is: that is
+        // watched in turn. The stream's own methods are wrapped, never its response's body getter, so a page
+        // that looks at the body and then reads it whole still can.
+        function watchStream(stream, request) {
             if (!stream || watched.has(stream)) {
                 return;
             }
@@ -80,15 +86,17 @@
                 }
                 Object.defineProperty(stream, name, { configurable: true, writable: true, value: function() {
                     var result = method.apply(this, arguments);
-                    var read = number || begin(request[0], request[1]);
-                    if (name === 'getReader') {
-                        watchReader(result, read);
-                    } else if (name === 'pipeTo') {
-                        result.then(function() { end(read, 'ok'); }, function() { end(read, 'broken'); });
-                    } else if (name === 'pipeThrough') {
-                        watchStream(result, request, read);
+                    if (name === 'pipeThrough') {
+                        watchStream(result, request);
+                    } else if (name === 'tee') {
+                        result.forEach(function(branch) { watchStream(branch, request); });
                     } else {
-                        result.forEach(function(branch) { watchStream(branch, request, read); });
+                        var read = begin(request[0], request[1], request[2]);
+                        if (name === 'getReader') {
+                            watchReader(result, read);
+                        } else {
+                            result.then(function() { end(read, 'ok'); }, function() { end(read, 'broken'); });
+                        }
                     }
                     return result;
                 } });
@@ -115,12 +123,12 @@
         }
         function track(response, request) {
             answers.set(response, request);
-            watchStream(response.body, request, 0);
+            watchStream(response.body, request);
         }
         window.fetch = function(input, init) {
             var isRequest = typeof Request !== 'undefined' && input instanceof Request;
             var request = [init && init.method ? init.method : (isRequest ? input.method : 'GET'),
-                isRequest ? input.url : String(input)];
+                isRequest ? input.url : String(input), acting];
             var number = begin(request[0], request[1]);
             var answer;
             try {
@@ -186,8 +194,7 @@
     }).observe(document, { childList: true, subtree: true, characterData: true });
 
     function openPaths() {
-        return requests.filter(function(request) { return request.outcome === null; })
-            .map(function(request) { return request.path; });
+        return Object.keys(open).map(function(number) { return requests[number - 1].path; });
     }
 
     Object.defineProperty(window, '__velmoriaRequests', { value: Object.freeze({
