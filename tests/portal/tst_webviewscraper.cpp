@@ -331,34 +331,25 @@ private Q_SLOTS:
         QFETCH(QString, readings);
         QFETCH(QString, verdicts);
         const auto list = [](const QString &name) {
-            const auto paged = [](const char *signature, qint64 rows, qint64 first, qint64 last) {
-                ListReading reading;
-                reading.signature = QString::fromUtf8(signature);
-                reading.rows = rows;
-                reading.paginator = { (first + 1) / 2, 2, PaginatorRange { first, last, 4 } };
-                reading.paginatorText = u"%1 - %2 z 4"_s.arg(first).arg(last);
-                return reading;
+            // Each paged list: its rows' signature, their number, and the range shown of 4 cases.
+            struct Paged
+            {
+                const char *signature;
+                qint64 rows, first, last;
             };
+            static const QHash<QChar, Paged> pages { { u'A', { "2:ab", 2, 1, 2 } }, { u'B', { "2:cd", 2, 3, 4 } },
+                { u'P', { "2:ab", 2, 3, 4 } }, { u'C', { "4:abcd", 4, 1, 4 } }, { u'S', { "2:ab", 2, 1, 4 } },
+                { u'D', { "2:ef", 2, 3, 4 } }, { u'T', { "0:", 0, 1, 4 } }, { u'R', { "0:", 0, 1, 2 } } };
             ListReading reading;
             reading.signature = u"0:"_s;
-            if (name.endsWith(u'A'))
-                reading = paged("2:ab", 2, 1, 2);
-            else if (name == u"B")
-                reading = paged("2:cd", 2, 3, 4);
-            else if (name == u"P")
-                reading = paged("2:ab", 2, 3, 4);
-            else if (name == u"C")
-                reading = paged("4:abcd", 4, 1, 4);
-            else if (name == u"S")
-                reading = paged("2:ab", 2, 1, 4);
-            else if (name == u"D")
-                reading = paged("2:ef", 2, 3, 4);
-            else if (name == u"T")
-                reading = paged("0:", 0, 1, 4);
-            else if (name == u"R")
-                reading = paged("0:", 0, 1, 2);
-            else if (name == u"E")
+            if (const auto found = pages.constFind(name.back()); found != pages.constEnd()) {
+                reading.signature = QString::fromUtf8(found->signature);
+                reading.rows = found->rows;
+                reading.paginator = { (found->first + 1) / 2, 2, PaginatorRange { found->first, found->last, 4 } };
+                reading.paginatorText = u"%1 - %2 z 4"_s.arg(found->first).arg(found->last);
+            } else if (name == u"E") {
                 reading.paginator.range = PaginatorRange { 0, 0, 0 };
+            }
             if (name.startsWith(u'F')) {
                 reading.labels = QStringList { u"Podmiot sprawy"_s };
                 reading.searchButton = true;
