@@ -2,6 +2,8 @@
 
 #include "portal/pagescript.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 PaginationInfo PaginationInfo::fromScriptValue(const QVariantMap &reading)

@@ -11,6 +11,8 @@
     // Each request: its method and path, its outcome ('ok', 'error' for an error status, 'broken' for a
     // connection that failed, or null while open) and whether a step's action script began it.
     var requests = [];
+    // The open ones by number, for the mark.
+    var open = {};
     var acting = false;
     var listChanges = 0;
 
@@ -23,8 +25,6 @@
         }
         return String(method || 'GET').toUpperCase() + ' ' + path;
     }
-    // The open ones by number, for the mark.
-    var open = {};
     // @p action: begun by a step's action, or reading the body of a request that was.
     function begin(method, address, action) {
         requests.push({ path: pathOf(method, address), outcome: null, action: action || acting });
